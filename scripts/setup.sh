@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing need, skipping those already there.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev clang-format
+  qt6-base-dev qt6-qpa-plugins
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
+  libx11-dev libxext-dev libxfixes-dev libxtst-dev libxi-dev
+  fonts-liberation2
+  # tests: a private X server, a tray host, and tools that act as a user would
+  xvfb xauth xdotool xclip trayer fonts-dejavu-core ffmpeg x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: every package is installed"
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+echo "setup: installing ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
