@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
-  libx11-dev libxext-dev libxfixes-dev libxtst-dev libxi-dev
+  libx11-dev libxext-dev libxfixes-dev libxtst-dev libxi-dev libxcb1-dev
   fonts-liberation2
   # tests: a private X server, a tray host, and tools that act as a user would
   xvfb xauth xdotool xclip trayer fonts-dejavu-core ffmpeg x11-utils
