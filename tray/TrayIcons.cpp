@@ -1,0 +1,72 @@
+#include "TrayIcons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr int IconSize = 32;
+const QColor CaptureRed(0xD0, 0x10, 0x10);
+const QColor StopBlue(0x10, 0x30, 0xD0);
+
+QImage Blank(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+QImage CaptureIcon(const QString& name) {
+    QImage image = Blank(IconSize);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    if (name == "IconPause") {
+        p.setBrush(CaptureRed);
+        p.drawRect(QRectF(7.5, 5.5, 6, 21));
+        p.drawRect(QRectF(18.5, 5.5, 6, 21));
+    } else if (name == "IconPlay") {
+        p.setBrush(CaptureRed);
+        const QPointF triangle[] = {{8.5, 5.5}, {26.5, 16}, {8.5, 26.5}};
+        p.drawPolygon(triangle, 3);
+    } else if (name == "IconStop" || name == "IconStopBl") {
+        p.setBrush(name == "IconStop" ? CaptureRed : StopBlue);
+        p.drawRect(QRectF(6.5, 6.5, 19, 19));
+    }
+    return image;
+}
+
+} // namespace
+
+QImage ApplicationIconImage(int size) {
+    QImage image = Blank(size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
+    // A screen with a pen stroke drawn on it.
+    p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1.5));
+    p.setBrush(QColor(0x3A, 0x6E, 0xA5));
+    p.drawRoundedRect(QRectF(2, 4, 28, 20), 2, 2);
+    p.setBrush(QColor(0x60, 0x60, 0x60));
+    p.drawRect(QRectF(12, 24, 8, 3));
+    p.drawRect(QRectF(8, 27, 16, 2));
+    QPainterPath stroke;
+    stroke.moveTo(6, 18);
+    stroke.cubicTo(10, 8, 14, 20, 18, 11);
+    stroke.lineTo(26, 9);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0xFF, 0xE0, 0x20), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(stroke);
+    return image;
+}
+
+QIcon ApplicationIcon() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128})
+        icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
+    return icon;
+}
+
+QIcon TrayIconResource(const QString& name) {
+    const QImage image = CaptureIcon(name);
+    return QIcon(QPixmap::fromImage(image));
+}
