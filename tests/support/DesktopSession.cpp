@@ -1,0 +1,130 @@
+#include "DesktopSession.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcessEnvironment>
+#include <QThread>
+
+// Xlib comes after Qt: its macros clash with Qt's names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+TDesktopSession::TDesktopSession(int width, int height) : Server(width, height) {}
+
+TDesktopSession::~TDesktopSession() {
+    for (auto& p : Programs) {
+        if (p->state() != QProcess::NotRunning) {
+            p->terminate();
+            if (!p->waitForFinished(3000)) {
+                p->kill();
+                p->waitForFinished(2000);
+            }
+        }
+    }
+    if (Tray) {
+        Tray->kill();
+        Tray->waitForFinished(2000);
+    }
+}
+
+bool TDesktopSession::StartTray() {
+    Tray = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", Display());
+    Tray->setProcessEnvironment(env);
+    Tray->start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
+                           "--heighttype", "pixel", "--height", "32", "--SetDockType", "true"});
+    if (!Tray->waitForStarted(5000)) return false;
+    return WaitUntil([&] { return Xdotool("search --classname trayer") == 0; }, 5000);
+}
+
+QProcess* TDesktopSession::Launch(const QString& program, const QStringList& args) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", Display());
+    env.insert("XDG_CONFIG_HOME", ConfigHome());
+    env.insert("XDG_RUNTIME_DIR", ConfigHome());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(QString(TAVELIN_BINARY_DIR) + "/" + program, args);
+    process->waitForStarted(5000);
+    Programs.push_back(std::move(process));
+    return Programs.back().get();
+}
+
+int TDesktopSession::Xdotool(const QString& args, QByteArray* output) const {
+    return RunOnDisplay(Display(), "xdotool " + args, output);
+}
+
+unsigned long TDesktopSession::WaitForWindow(const QString& title, int timeoutMs) const {
+    unsigned long id = 0;
+    WaitUntil(
+        [&] {
+            QByteArray out;
+            if (Xdotool("search --onlyvisible --name '^" + title + "$'", &out) != 0) return false;
+            id = out.split('\n').first().trimmed().toULong();
+            return id != 0;
+        },
+        timeoutMs);
+    return id;
+}
+
+bool TDesktopSession::WaitForNoWindow(const QString& title, int timeoutMs) const {
+    return WaitUntil([&] { return Xdotool("search --onlyvisible --name '^" + title + "$'") != 0; },
+                     timeoutMs);
+}
+
+QImage TDesktopSession::Screenshot() const {
+    ::Display* display = XOpenDisplay(Display().toLocal8Bit().constData());
+    if (!display) return {};
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, root, &attributes);
+    XImage* image = XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    QImage result;
+    if (image && image->bits_per_pixel == 32) {
+        result = QImage(attributes.width, attributes.height, QImage::Format_RGB32);
+        for (int y = 0; y < attributes.height; ++y)
+            memcpy(result.scanLine(y), image->data + y * image->bytes_per_line, attributes.width * 4);
+    }
+    if (image) XDestroyImage(image);
+    XCloseDisplay(display);
+    return result;
+}
+
+void TDesktopSession::PaintRoot(const QImage& picture) const {
+    ::Display* display = XOpenDisplay(Display().toLocal8Bit().constData());
+    if (!display) return;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    const int screen = DefaultScreen(display);
+    const Window root = RootWindow(display, screen);
+    // A pixmap as the root's background survives every expose, unlike pixels drawn on it.
+    const Pixmap pixmap =
+        XCreatePixmap(display, root, rgb.width(), rgb.height(), DefaultDepth(display, screen));
+    XImage* image =
+        XCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap, 0,
+                     const_cast<char*>(reinterpret_cast<const char*>(rgb.constBits())), rgb.width(),
+                     rgb.height(), 32, rgb.bytesPerLine());
+    const GC gc = XCreateGC(display, pixmap, 0, nullptr);
+    XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, rgb.width(), rgb.height());
+    XSetWindowBackgroundPixmap(display, root, pixmap);
+    XClearWindow(display, root);
+    XFreeGC(display, gc);
+    image->data = nullptr; // the pixels belong to the QImage
+    XDestroyImage(image);
+    XFreePixmap(display, pixmap);
+    XSync(display, False);
+    XCloseDisplay(display);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "XvfbServer.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// A desktop of its own for end-to-end tests: a private X server, optionally a tray host, and the
+// programs under test started on it with their own settings folder, driven with xdotool as a user
+// would.
+class TDesktopSession {
+public:
+    explicit TDesktopSession(int width = 1920, int height = 1080);
+    ~TDesktopSession();
+
+    bool IsRunning() const { return Server.IsRunning(); }
+    const QString& Display() const { return Server.DisplayName(); }
+    // The XDG_CONFIG_HOME of every program started here.
+    QString ConfigHome() const { return Config.path(); }
+    QString SettingsFile(const QString& program) const {
+        return ConfigHome() + "/Quorvex/" + program + ".ini";
+    }
+
+    // Starts trayer as the notification area; true once it shows a window.
+    bool StartTray();
+
+    // Starts a program built beside the tests (Tavelin, Framory) on this display.
+    QProcess* Launch(const QString& program, const QStringList& args = {});
+
+    // Runs xdotool with the arguments; returns its exit code.
+    int Xdotool(const QString& args, QByteArray* output = nullptr) const;
+    // Waits until a window with this exact title is mapped; returns its id or 0.
+    unsigned long WaitForWindow(const QString& title, int timeoutMs = 10000) const;
+    bool WaitForNoWindow(const QString& title, int timeoutMs = 10000) const;
+
+    // The whole screen as it is now.
+    QImage Screenshot() const;
+    // Paints the picture onto the root window, as a desktop background.
+    void PaintRoot(const QImage& picture) const;
+
+private:
+    XvfbServer Server;
+    QTemporaryDir Config;
+    std::unique_ptr<QProcess> Tray;
+    std::vector<std::unique_ptr<QProcess>> Programs;
+};
+
+// Polls a condition while the event loop runs.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
