@@ -1,0 +1,96 @@
+#pragma once
+
+#include "Exceptions.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+// A settings file that cannot be read for a write, or cannot be written, or a name or value that a
+// profile line cannot hold. The message names the file and the reason.
+class EIniFileError : public Exception {
+    using Exception::Exception;
+};
+
+// A profile (INI) file of settings, read once when the object is made. Section and key names compare
+// without letter case; blanks around names and values are dropped, and a value wholly enclosed in one
+// pair of matching quotes (single or double) loses them. A key present with an empty value reads as
+// empty; of two equal keys in a section the first counts; a section whose header appears twice is one
+// section.
+//
+// Every write goes to the file at once: the file is read again, changed in memory and saved through a
+// temporary file beside it that is renamed over it, so the user's file is never half-written and every
+// other line (comments, blank lines, order, line ends, bytes that are not valid UTF-8) stays as it is.
+// A write that would change nothing leaves the file untouched. A write that fails throws
+// EIniFileError and leaves the file as it was; so does a write to a file that exists but could not be
+// read, which would otherwise replace the user's file. A missing file reads as empty and is created by
+// the first write (its folder must exist).
+//
+// One short-lived object per operation is the intended use; the object is not shared between threads.
+class TIniFile {
+public:
+    explicit TIniFile(QString fileName);
+
+    const QString& FileName() const { return Path; }
+
+    // True when the file has a header of that name, with or without keys.
+    bool SectionExists(const QString& section) const;
+    bool ValueExists(const QString& section, const QString& key) const;
+
+    QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
+    // A value that is not an integer as TextToInt reads it (decimal, or hexadecimal after "$" or "0x")
+    // reads as the default.
+    int32_t ReadInteger(const QString& section, const QString& key, int32_t defaultValue) const;
+    // Read as an integer, non-zero being true; a value that is not an integer reads as the default.
+    bool ReadBool(const QString& section, const QString& key, bool defaultValue) const;
+    // The key names of the section in file order, each once.
+    QStringList ReadSection(const QString& section) const;
+    // "Name=Value" for each key of the section in file order, the value as ReadString gives it.
+    QStringList ReadSectionValues(const QString& section) const;
+
+    // A value with blanks at either end, or one wholly enclosed in matching quotes, is written inside an
+    // extra pair of double quotes, so it reads back exactly. Line breaks cannot be stored: EIniFileError.
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    // Decimal.
+    void WriteInteger(const QString& section, const QString& key, int32_t value);
+    // "1" or "0".
+    void WriteBool(const QString& section, const QString& key, bool value);
+    // Removes every header of the section with all of its lines.
+    void EraseSection(const QString& section);
+    // Removes every line of the key in the section.
+    void DeleteKey(const QString& section, const QString& key);
+
+private:
+    enum class LineKind { Other, Header, Entry };
+    struct Line {
+        QByteArray Raw; // the line's bytes without its line end
+        QByteArray Eol; // "\n", "\r\n", or empty for a last line without one
+        LineKind Kind = LineKind::Other;
+        QString Name;  // section name of a header, key name of an entry
+        QString Value; // an entry's value as it reads
+    };
+    struct Content {
+        bool Utf8Bom = false;
+        std::vector<Line> Lines;
+        QString LoadError; // why an existing file could not be read; empty when it was read or is missing
+    };
+
+    static Content Load(const QString& path);
+    static Line ParseLine(QByteArray raw, QByteArray eol);
+    static QByteArray DefaultEol(const Content& content);
+    static bool InSection(const Line& header, const QString& section);
+    // Index of the first entry of the key in the section, or -1.
+    static qsizetype FindEntry(const Content& content, const QString& section, const QString& key);
+    static bool ApplyWrite(Content& content, const QString& section, const QString& key,
+                           const QString& value);
+    static bool ApplyErase(Content& content, const QString& section);
+    static bool ApplyDelete(Content& content, const QString& section, const QString& key);
+
+    template <typename Change> void Modify(Change change);
+    void Save(const Content& content) const;
+
+    QString Path;
+    Content Cache;
+};

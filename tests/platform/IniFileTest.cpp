@@ -1,0 +1,316 @@
+#include "platform/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir Dir;
+    QString Path = Dir.filePath("Test.ini");
+
+    void Put(const QByteArray& bytes) {
+        QFile f(Path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray Get() const {
+        QFile f(Path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    ino_t Inode() const {
+        struct stat st {};
+        return ::stat(QFile::encodeName(Path).constData(), &st) == 0 ? st.st_ino : 0;
+    }
+};
+
+const QByteArray SemanticsFile = "; leading comment\n"
+                                 "Orphan=before any section\n"
+                                 "[Settings]\n"
+                                 "  Name  =  value with  inner  blanks   \n"
+                                 "Quoted=\"  padded  \"\n"
+                                 "Single='x'\n"
+                                 "Mismatch=\"x'\n"
+                                 "Half=\"abc\n"
+                                 "Lone=\"\n"
+                                 "Empty=\n"
+                                 "EmptyQuotes=\"\"\n"
+                                 "DUP=first\n"
+                                 "dup=second\n"
+                                 "NoEquals\n"
+                                 "=nokey\n"
+                                 "Eq=a=b\n"
+                                 "Font1=\"Times New Roman\";14;clBlack;Bold\n"
+                                 "Image0=a.png;0\n"
+                                 "Path=/home/u/My \"odd\" file.cur\n"
+                                 "Unicode=Grüße 😀\n"
+                                 ";Commented=1\n"
+                                 "[ Other ]  trailing text\n"
+                                 "Key=other section\r\n"
+                                 "[settings]\n"
+                                 "Later=from the second header\n"
+                                 "dup=third\n"
+                                 "[Empty]\n";
+
+} // namespace
+
+TEST_F(IniFileTest, ReadsClassicProfileSemantics) {
+    Put(SemanticsFile);
+    const TIniFile ini(Path);
+    const QString def = QStringLiteral("<default>");
+    struct Case {
+        const char* section;
+        const char* key;
+        QString expected;
+    } cases[] = {
+        {"Settings", "Name", "value with  inner  blanks"},
+        {"SETTINGS", "name", "value with  inner  blanks"},
+        {" Settings ", " Name ", "value with  inner  blanks"},
+        {"Settings", "Quoted", "  padded  "},
+        {"Settings", "Single", "x"},
+        {"Settings", "Mismatch", "\"x'"},
+        {"Settings", "Half", "\"abc"},
+        {"Settings", "Lone", "\""},
+        {"Settings", "Empty", ""},
+        {"Settings", "EmptyQuotes", ""},
+        {"Settings", "Dup", "first"},
+        {"Settings", "NoEquals", def},
+        {"Settings", "", def},
+        {"Settings", "Eq", "a=b"},
+        {"Settings", "Font1", "\"Times New Roman\";14;clBlack;Bold"},
+        {"Settings", "Image0", "a.png;0"},
+        {"Settings", "Path", "/home/u/My \"odd\" file.cur"},
+        {"Settings", "Unicode", QString::fromUtf8("Grüße 😀")},
+        {"Settings", ";Commented", def},
+        {"Settings", "Key", def},
+        {"Settings", "Orphan", def},
+        {"Other", "Key", "other section"},
+        {"Settings", "Later", "from the second header"},
+        {"Settings", "Missing", def},
+        {"Missing", "Name", def},
+        {"Empty", "Name", def},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ini.ReadString(c.section, c.key, def), c.expected) << c.section << "/" << c.key;
+
+    EXPECT_TRUE(ini.ValueExists("settings", "EMPTY"));
+    EXPECT_FALSE(ini.ValueExists("Settings", "NoEquals"));
+    EXPECT_FALSE(ini.ValueExists("Other", "Name"));
+    EXPECT_TRUE(ini.SectionExists("OTHER"));
+    EXPECT_TRUE(ini.SectionExists("Empty"));
+    EXPECT_FALSE(ini.SectionExists("Nope"));
+
+    EXPECT_EQ(ini.ReadSection("Settings"),
+              QStringList({"Name", "Quoted", "Single", "Mismatch", "Half", "Lone", "Empty", "EmptyQuotes",
+                           "DUP", "Eq", "Font1", "Image0", "Path", "Unicode", "Later"}));
+    EXPECT_EQ(ini.ReadSectionValues("other"), QStringList({"Key=other section"}));
+    const QStringList values = ini.ReadSectionValues("Settings");
+    ASSERT_EQ(values.size(), 15);
+    EXPECT_EQ(values[1], "Quoted=  padded  ");
+    EXPECT_EQ(values[6], "Empty=");
+    EXPECT_EQ(values[8], "DUP=first");
+    EXPECT_EQ(values[10], "Font1=\"Times New Roman\";14;clBlack;Bold");
+    EXPECT_TRUE(ini.ReadSection("Empty").isEmpty());
+    EXPECT_TRUE(ini.ReadSectionValues("Missing").isEmpty());
+}
+
+TEST_F(IniFileTest, IntegersAndBooleansFallBackToTheirDefault) {
+    Put("[S]\nA=14\nB=$1F\nC=0x10\nD=-3\nE=abc\nF=\nG=True\nH=1.5\nI= 7 "
+        "\nJ=2\nK=0\nL=\"5\"\nM=99999999999\n");
+    const TIniFile ini(Path);
+    struct Case {
+        const char* key;
+        int32_t integer; // read with default -100
+        bool boolean;    // read with default true
+    } cases[] = {
+        {"A", 14, true},   {"B", 31, true},   {"C", 16, true},   {"D", -3, true},         {"E", -100, true},
+        {"F", -100, true}, {"G", -100, true}, {"H", -100, true}, {"I", 7, true},          {"J", 2, true},
+        {"K", 0, false},   {"L", 5, true},    {"M", -100, true}, {"Missing", -100, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ini.ReadInteger("S", c.key, -100), c.integer) << c.key;
+        EXPECT_EQ(ini.ReadBool("S", c.key, true), c.boolean) << c.key;
+    }
+    EXPECT_FALSE(ini.ReadBool("S", "G", false)) << "the word True is not an integer";
+    EXPECT_FALSE(ini.ReadBool("S", "Missing", false));
+}
+
+TEST_F(IniFileTest, WritingAKeyChangesOnlyItsLine) {
+    const QByteArray original = "\xEF\xBB\xBF; Tavelin settings \xFF (a byte that is not UTF-8)\r\n"
+                                "\r\n"
+                                "[Settings]\r\n"
+                                "HotKey = Shift+Ctrl+W\r\n"
+                                "drawwidth1=3\r\n"
+                                "Font1=\"Times New Roman\";14;clBlack;Bold\r\n"
+                                "\r\n"
+                                "; colours follow\r\n"
+                                "[Colors]\r\n"
+                                "ColorA=FFFFFF\r\n";
+    Put(original);
+    TIniFile ini(Path);
+    ini.WriteInteger("SETTINGS", "DrawWidth1", 12);
+    QByteArray expected = original;
+    expected.replace("drawwidth1=3", "drawwidth1=12");
+    EXPECT_EQ(Get(), expected);
+    EXPECT_EQ(ini.ReadInteger("Settings", "DrawWidth1", 0), 12);
+
+    // A new key goes after the section's last entry, ahead of the blank line and the comment.
+    ini.WriteString("Settings", "Image0", "a.png;0");
+    expected.replace("Bold\r\n", "Bold\r\nImage0=a.png;0\r\n");
+    EXPECT_EQ(Get(), expected);
+
+    // A new section is appended after a blank line, with the file's own line ends.
+    ini.WriteBool("AviSettings", "ShowClicks", true);
+    ini.WriteBool("AviSettings", "Loop", false);
+    expected += "\r\n[AviSettings]\r\nShowClicks=1\r\nLoop=0\r\n";
+    EXPECT_EQ(Get(), expected);
+
+    const TIniFile reread(Path);
+    EXPECT_EQ(reread.ReadString("Settings", "HotKey", ""), "Shift+Ctrl+W")
+        << "the byte order mark is not a name";
+    EXPECT_EQ(reread.ReadString("Settings", "Image0", ""), "a.png;0");
+    EXPECT_EQ(reread.ReadString("Colors", "ColorA", ""), "FFFFFF");
+    EXPECT_TRUE(reread.ReadBool("AviSettings", "ShowClicks", false));
+    EXPECT_FALSE(reread.ReadBool("AviSettings", "Loop", true));
+}
+
+TEST_F(IniFileTest, MissingFileReadsEmptyAndTheFirstWriteCreatesIt) {
+    TIniFile ini(Path);
+    EXPECT_EQ(ini.ReadString("Settings", "HotKey", "Shift+Ctrl+W"), "Shift+Ctrl+W");
+    EXPECT_FALSE(ini.SectionExists("Settings"));
+    EXPECT_TRUE(ini.ReadSectionValues("Settings").isEmpty());
+    ini.DeleteKey("Settings", "HotKey");
+    ini.EraseSection("Settings");
+    EXPECT_FALSE(QFile::exists(Path)) << "nothing to remove, nothing written";
+
+    ini.WriteInteger("Settings", "Left", -20);
+    ini.WriteString("Settings", "Empty", "");
+    EXPECT_EQ(Get(), "[Settings]\nLeft=-20\nEmpty=\n");
+}
+
+TEST_F(IniFileTest, AFileWithoutALastLineEndGetsOneBeforeNewLines) {
+    Put("[A]\nX=1");
+    TIniFile(Path).WriteString("A", "Y", "2");
+    EXPECT_EQ(Get(), "[A]\nX=1\nY=2\n");
+    Put("[A]\nX=1");
+    TIniFile(Path).WriteString("B", "Y", "2");
+    EXPECT_EQ(Get(), "[A]\nX=1\n\n[B]\nY=2\n");
+    Put("[A]\nX=1");
+    TIniFile(Path).WriteString("A", "X", "3");
+    EXPECT_EQ(Get(), "[A]\nX=3");
+}
+
+TEST_F(IniFileTest, EveryValueReadsBackAsWritten) {
+    const QString values[] = {
+        "",
+        " padded ",
+        "\tlead",
+        "\"quoted\"",
+        "'single'",
+        "\"",
+        "\"x'",
+        "\"\"",
+        "a=b",
+        ";not a comment",
+        "[not a header]",
+        "\"Times New Roman\";14;clBlack;Bold",
+        QString::fromUtf8("/home/jürgen/Bilder/Pfeil ➜.png;1"),
+    };
+    TIniFile ini(Path);
+    int n = 0;
+    for (const QString& v : values)
+        ini.WriteString("Values", QStringLiteral("Key%1").arg(n++), v);
+    const TIniFile reread(Path);
+    n = 0;
+    for (const QString& v : values) {
+        const QString key = QStringLiteral("Key%1").arg(n++);
+        EXPECT_EQ(reread.ReadString("Values", key, "<default>"), v) << key.toStdString();
+        EXPECT_EQ(ini.ReadString("Values", key, "<default>"), v) << key.toStdString();
+    }
+}
+
+TEST_F(IniFileTest, TextsAProfileLineCannotHoldAreRefused) {
+    Put("[S]\nK=1\n");
+    TIniFile ini(Path);
+    EXPECT_THROW(ini.WriteString("S", "K", "two\nlines"), EIniFileError);
+    EXPECT_THROW(ini.WriteString("S", "K", "cr\ronly"), EIniFileError);
+    EXPECT_THROW(ini.WriteString("S", "a=b", "1"), EIniFileError);
+    EXPECT_THROW(ini.WriteString("S", " ", "1"), EIniFileError);
+    EXPECT_THROW(ini.WriteString("S", "[K]", "1"), EIniFileError);
+    EXPECT_THROW(ini.WriteString("S", ";K", "1"), EIniFileError);
+    EXPECT_THROW(ini.WriteString("S]", "K", "1"), EIniFileError);
+    EXPECT_EQ(Get(), "[S]\nK=1\n");
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "1");
+}
+
+TEST_F(IniFileTest, EraseSectionAndDeleteKeyKeepTheRest) {
+    Put("; top\n[A]\nX=1\n; about A\n\n[B]\nX=2\nx=3\nY=4\n[a]\nZ=5\n[C]\nX=6\n");
+    TIniFile ini(Path);
+    ini.DeleteKey("b", "X");
+    EXPECT_EQ(Get(), "; top\n[A]\nX=1\n; about A\n\n[B]\nY=4\n[a]\nZ=5\n[C]\nX=6\n");
+    EXPECT_EQ(ini.ReadString("B", "X", "gone"), "gone");
+    ini.EraseSection("A");
+    EXPECT_EQ(Get(), "; top\n[B]\nY=4\n[C]\nX=6\n");
+    EXPECT_FALSE(ini.SectionExists("A"));
+    EXPECT_EQ(ini.ReadString("C", "X", ""), "6");
+}
+
+TEST_F(IniFileTest, WritesGoThroughARenameAndOnlyWhenSomethingChanges) {
+    Put("[S]\nK = \"same\"\n");
+    const ino_t before = Inode();
+    TIniFile ini(Path);
+    ini.WriteString("S", "K", "same");
+    EXPECT_EQ(Inode(), before) << "an unchanged value is not rewritten";
+    EXPECT_EQ(Get(), "[S]\nK = \"same\"\n");
+    ini.WriteString("S", "K", "other");
+    EXPECT_NE(Inode(), before) << "the new text replaced the file by a rename";
+    EXPECT_EQ(Get(), "[S]\nK=other\n");
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList({"Test.ini"})) << "no temporary file left";
+}
+
+TEST_F(IniFileTest, TwoObjectsOnOneFileKeepEachOthersWrites) {
+    TIniFile first(Path);
+    TIniFile second(Path);
+    first.WriteString("S", "A", "1");
+    second.WriteString("S", "B", "2");
+    EXPECT_EQ(Get(), "[S]\nA=1\nB=2\n");
+    EXPECT_EQ(second.ReadString("S", "A", ""), "1");
+}
+
+TEST_F(IniFileTest, PermissionsAndSymbolicLinksAreKept) {
+    Put("[S]\nK=1\n");
+    QFile::setPermissions(Path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QString link = Dir.filePath("Link.ini");
+    ASSERT_TRUE(QFile::link(Path, link));
+    TIniFile(link).WriteString("S", "K", "2");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(Get(), "[S]\nK=2\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(Path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(IniFileTest, AFailedWriteIsReportedAndLosesNothing) {
+    const QString inMissingFolder = Dir.filePath("no/such/folder/Test.ini");
+    TIniFile missing(inMissingFolder);
+    try {
+        missing.WriteString("S", "K", "1");
+        ADD_FAILURE() << "no error";
+    } catch (const EIniFileError& e) {
+        EXPECT_TRUE(e.message().contains(inMissingFolder)) << e.message().toStdString();
+    }
+    EXPECT_EQ(missing.ReadString("S", "K", "default"), "default");
+
+    // A settings path that cannot be read must not be replaced by a file holding only the new key.
+    ASSERT_TRUE(QDir().mkdir(Path));
+    QFile(Path + "/keep").open(QIODevice::WriteOnly);
+    TIniFile unreadable(Path);
+    EXPECT_EQ(unreadable.ReadString("S", "K", "default"), "default");
+    EXPECT_THROW(unreadable.WriteString("S", "K", "1"), EIniFileError);
+    EXPECT_THROW(unreadable.EraseSection("S"), EIniFileError);
+    EXPECT_TRUE(QFileInfo(Path + "/keep").exists());
+}
