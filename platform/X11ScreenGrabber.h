@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRect>
+#include <memory>
+
+// Reads rectangles of the screen from the root window over a connection of its own, so it may live on
+// the recording thread. One grabber serves one thread at a time.
+class X11ScreenGrabber {
+public:
+    enum class Method {
+        // The shared-memory extension, reusing one segment from grab to grab; the plain request when
+        // the server does not offer it (a remote display) or refuses the segment.
+        Fastest,
+        // The plain GetImage request only, which copies every pixel through the socket.
+        PlainRequest,
+    };
+
+    // An empty display name means $DISPLAY.
+    explicit X11ScreenGrabber(const QByteArray& displayName = {}, Method method = Method::Fastest);
+    ~X11ScreenGrabber();
+    X11ScreenGrabber(const X11ScreenGrabber&) = delete;
+    X11ScreenGrabber& operator=(const X11ScreenGrabber&) = delete;
+
+    // Connected to a screen whose pixels this grabber can read: a true-colour root window of 16, 24 or
+    // 32 bits per pixel. Grab returns no image otherwise.
+    bool IsOpen() const;
+    bool UsesSharedMemory() const;
+    // The root window as it is now (its size follows resolution changes); empty when not open.
+    QRect RootRect() const;
+
+    // The part of rect (root-window pixels) that lies on the root window, as a Format_RGB32 image
+    // whose offset() is that part's top-left corner on the root window. A null image when no part of
+    // rect is on the root window or the read failed: never a black stand-in.
+    QImage Grab(const QRect& rect);
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> D;
+};
