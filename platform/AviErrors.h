@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+// Result of an AVI file call: 0 for success, otherwise one of the codes below. The values are those
+// the programs' messages show ("Code:" and eight hexadecimal digits) and the AVI reader maps to its
+// texts, so they are data the user sees: never renumber them.
+using AviResult = std::uint32_t;
+
+inline constexpr AviResult AVIERR_OK = 0;
+inline constexpr AviResult AVIERR_UNSUPPORTED = 0x80044065;  // a second stream, or a format set twice
+inline constexpr AviResult AVIERR_BADFORMAT = 0x80044066;    // invalid data, a refused size or format
+inline constexpr AviResult AVIERR_MEMORY = 0x80044067;       // an allocation failed
+inline constexpr AviResult AVIERR_BADPARAM = 0x8004406A;     // a refused position, rate or argument
+inline constexpr AviResult AVIERR_BADHANDLE = 0x8004406C;    // no file, stream or format to act on yet
+inline constexpr AviResult AVIERR_FILEREAD = 0x8004406D;     // reading the file failed
+inline constexpr AviResult AVIERR_FILEWRITE = 0x8004406E;    // writing failed: no space, I/O error
+inline constexpr AviResult AVIERR_FILEOPEN = 0x8004406F;     // missing folder, access denied, read-only
+inline constexpr AviResult AVIERR_COMPRESSOR = 0x80044070;   // the compressor failed on a frame
+inline constexpr AviResult AVIERR_NOCOMPRESSOR = 0x80044071; // no compressor for the code asked for

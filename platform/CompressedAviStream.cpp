@@ -1,0 +1,88 @@
+#include "platform/CompressedAviStream.h"
+
+#include "platform/AviFile.h"
+#include "platform/BitmapInfoHeader.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The compressors take the pixels as the screen gives them: 32 bits, the top byte unused.
+constexpr int InputBitCount = 32;
+
+} // namespace
+
+TCompressedAviStream::TCompressedAviStream(TAviFileWriter& file, const TCompressOptions& options,
+                                           TVideoCompressorFactory factory)
+    : File(file), Options(options), Factory(std::move(factory)) {}
+
+TCompressedAviStream::~TCompressedAviStream() = default;
+
+AviResult TCompressedAviStream::SetFormat(const void* format, std::size_t size) {
+    if (Compressor) return AVIERR_UNSUPPORTED;
+    TBitmapInfoHeader in;
+    if (!format || size < sizeof in) return AVIERR_BADFORMAT;
+    std::memcpy(&in, format, sizeof in);
+    if (in.biSize != sizeof in || in.biPlanes != 1 || in.biCompression != BI_RGB ||
+        in.biBitCount != InputBitCount || in.biWidth <= 0 || in.biHeight <= 0)
+        return AVIERR_BADFORMAT;
+    if (!Factory) return AVIERR_NOCOMPRESSOR;
+
+    std::unique_ptr<TVideoCompressor> compressor;
+    try {
+        compressor = Factory(in.biWidth, in.biHeight, Options);
+    } catch (const std::bad_alloc&) {
+        return AVIERR_MEMORY;
+    } catch (...) {
+        return AVIERR_COMPRESSOR;
+    }
+    if (!compressor) return AVIERR_NOCOMPRESSOR;
+
+    TBitmapInfoHeader out;
+    out.biSize = sizeof out;
+    out.biWidth = compressor->PaddedWidth();
+    out.biHeight = compressor->PaddedHeight();
+    out.biPlanes = 1;
+    out.biBitCount = static_cast<std::uint16_t>(compressor->BitCount());
+    out.biCompression = compressor->FourCC();
+    // A padded size below the picture's would cut pixels off; a paletted output would need a table.
+    if (out.biWidth < in.biWidth || out.biHeight < in.biHeight) return AVIERR_COMPRESSOR;
+    if (compressor->BitCount() <= 8) return AVIERR_BADFORMAT;
+    out.biSizeImage = static_cast<std::uint32_t>(DibRowBytes(out.biBitCount, out.biWidth) * out.biHeight);
+    if (const AviResult r = File.SetFormat(&out, sizeof out)) return r;
+
+    Compressor = std::move(compressor);
+    Width = in.biWidth;
+    Height = in.biHeight;
+    RowBytes = DibRowBytes(InputBitCount, Width);
+    return AVIERR_OK;
+}
+
+AviResult TCompressedAviStream::Write(int position, const void* bits, std::size_t size) {
+    if (!Compressor) return AVIERR_BADHANDLE;
+    // Checked before compressing: a compressed frame the file then refused would still have become
+    // the compressor's reference picture.
+    if (position < File.Length() || position == INT_MAX) return AVIERR_BADPARAM;
+    if (!bits) return AVIERR_BADPARAM;
+    if (size != std::size_t(RowBytes) * std::size_t(Height)) return AVIERR_BADFORMAT;
+
+    // Block rows run bottom-up: the top row is the last one.
+    const auto* topRow = static_cast<const std::uint8_t*>(bits) + (Height - 1) * RowBytes;
+    bool isKeyFrame = false;
+    const std::vector<std::uint8_t>* packet = nullptr;
+    try {
+        packet = &Compressor->Encode(topRow, -RowBytes, isKeyFrame);
+    } catch (const std::bad_alloc&) {
+        return AVIERR_MEMORY;
+    } catch (...) {
+        return AVIERR_COMPRESSOR;
+    }
+    if (packet->empty()) return AVIERR_COMPRESSOR;
+    return File.Write(position, packet->data(), packet->size(), isKeyFrame);
+}
+
+int TCompressedAviStream::Length() const {
+    return File.Length();
+}
