@@ -1,0 +1,166 @@
+#include "RecordAvi.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace {
+
+// Recording needs a video service of at least this version; ours reports it always.
+constexpr uint32_t RequiredVideoVersion = 0x010A;
+constexpr uint32_t OurVideoVersion = 0x010A;
+// OnUpdate fires once more than this much recorded time has passed since the last one.
+constexpr int64_t UpdateEveryMs = 500;
+
+// A grab that keeps failing ten times a second must not bury the screen in boxes: a message is shown
+// once, and again only after the user has closed it.
+void ShowGrabError(const QString& text) {
+    static std::set<QString> open;
+    if (!open.insert(text).second) return;
+    auto* box = new QMessageBox(QMessageBox::Warning, "Error", text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    QObject::connect(box, &QObject::destroyed, [text] { open.erase(text); });
+    box->show();
+}
+
+void ReportGrabError(TFrameGrabber& grabber) {
+    const QString text = grabber.TakeError();
+    if (text.isEmpty() || !QCoreApplication::instance()) return;
+    // Widgets live on the GUI thread only: hand the message over and go on recording.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [text] { ShowGrabError(text); }, Qt::QueuedConnection);
+}
+
+bool Stopped(const TRecordingJob& job) {
+    return job.Flags->State.load() == 2;
+}
+
+// Sleeps ms in slices of a tenth of the grab period, leaving at once when the recording stops (or,
+// while paused, when it resumes).
+void SleepInSlices(TRecordingJob& job, int64_t ms, int64_t slice, uint8_t leaveUnless) {
+    TRecorderClock& clock = *job.Seams.Clock;
+    const int64_t end = clock.NowMs() + ms;
+    while (true) {
+        const int64_t left = end - clock.NowMs();
+        if (left <= 0) return;
+        clock.SleepMs(std::min(left, slice));
+        const uint8_t state = job.Flags->State.load();
+        if (state == 2 || state != leaveUnless) return;
+    }
+}
+
+} // namespace
+
+int FramePosition(int64_t elapsedMs, uint32_t msPFRecord) {
+    const double position = std::nearbyint(static_cast<double>(elapsedMs) / static_cast<double>(msPFRecord));
+    return static_cast<int>(std::clamp(position, 0.0, 2147483647.0));
+}
+
+int RecordAVI(TRecordingJob& job) {
+    job.ErrorText.clear();
+    if (OurVideoVersion < RequiredVideoVersion) {
+        job.ErrorText = "Video for Windows version too old!";
+        return 0;
+    }
+    const uint32_t period = std::max<uint32_t>(job.msPFRecord, 1);
+    std::unique_ptr<TFrameGrabber> grabber = job.Seams.MakeGrabber();
+    TRecorderClock& clock = *job.Seams.Clock;
+
+    // The first grab only fixes the format and the buffer size; it is never written.
+    TPackedDib first =
+        grabber->GrabFrame(job.Region, job.Flags->RecordCursor.load(), job.Flags->ShowClicks.load());
+    if (!first) {
+        ReportGrabError(*grabber);
+        job.ErrorText = "Error capturing a frame!";
+        return 0;
+    }
+
+    std::unique_ptr<TRecordingSink> sink = job.Seams.MakeSink();
+    uint32_t result = sink->Open(job.FileName);
+    if (result != 0) {
+        job.ErrorText = "Error opening Avi file";
+        return 0;
+    }
+    // From here on the file exists: every way out completes it.
+    auto finish = [&](int code) {
+        const uint32_t closed = sink->Close();
+        if (code == 1 && closed != 0) {
+            job.ErrorText = "Error writing frame";
+            return 0;
+        }
+        return code;
+    };
+    if ((result = sink->CreateStream(job.FPSPlayback, first)) != 0) {
+        job.ErrorText = "Error creating file stream";
+        return finish(0);
+    }
+    if ((result = sink->MakeCompressedStream(job.Compressor, job.KeyFramesEvery, job.Quality)) != 0) {
+        job.ErrorText = "Error creating compressed stream";
+        return finish(0);
+    }
+    if ((result = sink->SetFormat(first)) != 0) {
+        job.ErrorText = "Error setting stream format";
+        return finish(0);
+    }
+    FreeDIB(first);
+
+    const int64_t slice = std::max<int64_t>(period / 10, 1);
+    int64_t lastWriteTime = 0;
+    int64_t lastUpdate = 0;
+    int lastIndex = 0;
+    if (job.OnStart) job.OnStart();
+    job.FramesWritten = 0;
+    job.FrameInterval = 0.0;
+    job.DroppedFrames = 0;
+    const int64_t startTime = clock.NowMs();
+    int64_t pausedTotal = 0;
+    bool failed = false;
+
+    while (!Stopped(job)) {
+        if (job.Flags->State.load() == 1) {
+            // Paused time is measured, not assumed, so a pause leaves no empty positions.
+            const int64_t pauseStart = clock.NowMs();
+            SleepInSlices(job, period, slice, 1);
+            pausedTotal += clock.NowMs() - pauseStart;
+            continue;
+        }
+        const int64_t t0 = clock.NowMs();
+        // Never before the last written frame, whatever the clock did.
+        const int64_t elapsed = std::max(t0 - startTime - pausedTotal, lastWriteTime);
+
+        TPackedDib block =
+            grabber->GrabFrame(job.Region, job.Flags->RecordCursor.load(), job.Flags->ShowClicks.load());
+        const int index = FramePosition(elapsed, period);
+        job.FrameIndex = index;
+        const int written = job.FramesWritten.load();
+        // Late grabs skip positions rather than stretch time: the video keeps the recorded speed.
+        if (block && (written == 0 || index > lastIndex)) {
+            if (sink->Write(index, block) != 0) {
+                job.ErrorText = "Error writing frame";
+                failed = true;
+                break;
+            }
+            job.DroppedFrames += written == 0 ? index : index - lastIndex - 1;
+            job.FramesWritten = written + 1;
+            job.FrameInterval = static_cast<double>(elapsed - lastWriteTime);
+            lastWriteTime = elapsed;
+            lastIndex = index;
+        } else if (!block) {
+            ReportGrabError(*grabber);
+        }
+        FreeDIB(block);
+
+        if (elapsed > lastUpdate + UpdateEveryMs) {
+            lastUpdate = elapsed;
+            if (job.OnUpdate) job.OnUpdate();
+        }
+        const int64_t spent = clock.NowMs() - t0;
+        if (spent < period) SleepInSlices(job, period - spent, slice, 0);
+    }
+    if (job.OnStop) job.OnStop();
+    return finish(failed ? 0 : 1);
+}

@@ -1,0 +1,120 @@
+#include "ScrCam.h"
+
+#include "RecordAvi.h"
+#include "platform/Screen.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWidget>
+#include <chrono>
+#include <thread>
+
+TScreenCam::TScreenCam(QObject* owner, TRecorderSeams seams)
+    : QObject(owner), Seams(std::move(seams)), Flags(std::make_shared<TRecorderFlags>()) {
+    const QSize screen = ScreenSize();
+    ScreenWidth = screen.width();
+    ScreenHeight = screen.height();
+}
+
+TScreenCam::~TScreenCam() {
+    if (!Worker) return;
+    // The program's end must not lose the recording: stop, and let the worker complete the file.
+    Stop();
+    WaitForWorker(WorkerWaitMs);
+}
+
+bool TScreenCam::IsWorking() const {
+    if (!Worker) return false;
+    std::lock_guard lock(Worker->EndMutex);
+    return !Worker->Ended;
+}
+
+bool TScreenCam::WaitForWorker(int timeoutMs) {
+    if (!Worker) return true;
+    {
+        std::unique_lock lock(Worker->EndMutex);
+        if (!Worker->EndSignal.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                        [&] { return Worker->Ended; }))
+            return false;
+    }
+    // Handle the end now; the notice already queued for it then finds nothing to do.
+    RecordingDone(Generation);
+    return true;
+}
+
+bool TScreenCam::StartRecording(QWidget* control, const QString& fileName) {
+    if (Flags->State.load() != Stopped) return true;
+    // A new recording never runs beside the last one: that one may still be completing its file.
+    if (Worker && !WaitForWorker(WorkerWaitMs)) return false;
+
+    auto job = std::make_shared<TRecordingJob>();
+    job->FileName = fileName;
+    if (control) {
+        const QPoint topLeft = control->mapToGlobal(QPoint(0, 0));
+        job->Region = QRect(topLeft, control->size());
+    } else {
+        job->Region = ScreenRect();
+        autoPan = false;
+    }
+    job->FPSPlayback = FPSPlayback;
+    job->msPFRecord = msPFRecord;
+    job->KeyFramesEvery = KeyFramesEvery;
+    job->Quality = compressionQuality;
+    job->Compressor = Compressor;
+    job->Seams = Seams;
+    job->Flags = Flags;
+    if (OnStart) job->OnStart = [this, f = OnStart] { f(this); };
+    if (OnUpdate) job->OnUpdate = [this, f = OnUpdate] { f(this); };
+    if (OnStop) job->OnStop = [this, f = OnStop] { f(this); };
+    LastError.clear();
+
+    // Everything is wired and the state set before the worker exists, so a fast failure keeps its
+    // error and its end finds the recorder ready.
+    Worker = job;
+    LastJob = job;
+    const uint64_t generation = ++Generation;
+    Flags->State.store(Recording);
+    QPointer<TScreenCam> self(this);
+    std::thread([job, self, generation] {
+        RecordAVI(*job);
+        {
+            std::lock_guard lock(job->EndMutex);
+            job->Ended = true;
+        }
+        job->EndSignal.notify_all();
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [self, generation] {
+                    if (self) self->RecordingDone(generation);
+                },
+                Qt::QueuedConnection);
+    }).detach();
+    return true;
+}
+
+void TScreenCam::RecordingDone(uint64_t generation) {
+    // The end of a worker that was already handled, or of an older recording, changes nothing.
+    if (generation != Generation || !Worker) return;
+    std::shared_ptr<TRecordingJob> job = std::move(Worker);
+    Worker.reset();
+    Flags->State.store(Stopped);
+    LastError = job->ErrorText;
+    if (!LastError.isEmpty() && OnError) OnError(this, LastError);
+}
+
+int TScreenCam::DroppedFrames() const {
+    return LastJob ? LastJob->DroppedFrames.load() : 0;
+}
+int TScreenCam::FrameIndex() const {
+    return LastJob ? LastJob->FrameIndex.load() : 0;
+}
+int TScreenCam::FramesWritten() const {
+    return LastJob ? LastJob->FramesWritten.load() : 0;
+}
+double TScreenCam::FrameInterval() const {
+    return LastJob ? LastJob->FrameInterval.load() : 0.0;
+}
+QSize TScreenCam::RecordedSize() const {
+    return LastJob ? LastJob->Region.size() : QSize();
+}

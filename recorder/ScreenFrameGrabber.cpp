@@ -1,0 +1,52 @@
+#include "ScreenFrameGrabber.h"
+
+#include "platform/PointerOverlay.h"
+#include "platform/X11PointerReader.h"
+#include "platform/X11ScreenGrabber.h"
+
+#include <QPainter>
+
+namespace {
+// Blocks are made at the depth of a true-colour X screen's pixels.
+constexpr int FrameBits = 32;
+} // namespace
+
+TScreenFrameGrabber::TScreenFrameGrabber()
+    : Screen(std::make_unique<X11ScreenGrabber>()), Pointer(std::make_unique<X11PointerReader>()) {}
+
+TScreenFrameGrabber::~TScreenFrameGrabber() = default;
+
+TPackedDib TScreenFrameGrabber::GrabFrame(const QRect& rect, bool recordCursor, bool showClicks) {
+    QImage part = Screen->Grab(rect);
+    if (part.isNull()) {
+        PendingError = "Error capturing a frame!";
+        return {};
+    }
+    QImage frame = part;
+    if (part.size() != rect.size() || part.offset() != rect.topLeft()) {
+        // A rectangle reaching off the screen keeps its size: what lies outside is black.
+        frame = QImage(rect.size(), QImage::Format_RGB32);
+        frame.fill(Qt::black);
+        QPainter p(&frame);
+        p.drawImage(part.offset() - rect.topLeft(), part);
+    }
+    if (recordCursor) {
+        if (const std::optional<QPoint> at = Pointer->Position()) {
+            const QPoint pos = *at - rect.topLeft();
+            if (showClicks)
+                if (const std::optional<TColor> color = ClickCircleColor(Pointer->ButtonsSinceLastQuery()))
+                    DrawClickCircle(frame, pos, *color);
+            if (const std::optional<PointerImage> pointer = Pointer->CursorImage())
+                DrawPointer(frame, pos, *pointer);
+        }
+    }
+    TPackedDib block = MakeDIB(frame, FrameBits);
+    if (!block) PendingError = "Error capturing a frame!";
+    return block;
+}
+
+QString TScreenFrameGrabber::TakeError() {
+    QString text;
+    std::swap(text, PendingError);
+    return text;
+}
