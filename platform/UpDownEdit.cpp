@@ -1,0 +1,146 @@
+#include "UpDownEdit.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QToolButton>
+#include <limits>
+
+namespace {
+
+int DigitValue(QChar c, int base) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9') return u - u'0';
+    if (base == 16 && u >= u'a' && u <= u'f') return u - u'a' + 10;
+    if (base == 16 && u >= u'A' && u <= u'F') return u - u'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+TUpDown::TUpDown(QWidget* parent)
+    : QWidget(parent), UpButton(new QToolButton(this)), DownButton(new QToolButton(this)) {
+    for (QToolButton* button : {UpButton, DownButton}) {
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+    }
+    UpButton->setArrowType(Qt::UpArrow);
+    DownButton->setArrowType(Qt::DownArrow);
+    connect(UpButton, &QToolButton::clicked, this, [this] { Step(1); });
+    connect(DownButton, &QToolButton::clicked, this, [this] { Step(-1); });
+}
+
+void TUpDown::SetMin(int value) {
+    MinValue = value;
+    if (MaxValue < MinValue) MaxValue = MinValue;
+    PositionValue = Clamp(PositionValue);
+}
+
+void TUpDown::SetMax(int value) {
+    MaxValue = value;
+    if (MinValue > MaxValue) MinValue = MaxValue;
+    PositionValue = Clamp(PositionValue);
+}
+
+int TUpDown::Clamp(int value) const {
+    return value < MinValue ? MinValue : value > MaxValue ? MaxValue : value;
+}
+
+int TUpDown::Position() const {
+    if (Edit) {
+        const std::optional<int> typed = TextToInt(Edit->text());
+        if (typed && *typed >= MinValue && *typed <= MaxValue) PositionValue = *typed;
+    }
+    return PositionValue;
+}
+
+void TUpDown::SetPosition(int value) {
+    PositionValue = Clamp(value);
+    WriteEdit();
+}
+
+void TUpDown::WriteEdit() {
+    if (Edit) Edit->setText(QString::number(PositionValue));
+}
+
+void TUpDown::Step(int delta) {
+    const int before = Position();
+    PositionValue = Clamp(before + delta);
+    WriteEdit();
+    if (PositionValue != before) emit Changed(PositionValue);
+}
+
+void TUpDown::SetAssociate(QLineEdit* edit) {
+    if (Edit) Edit->removeEventFilter(this);
+    Edit = edit;
+    if (!edit) return;
+    edit->installEventFilter(this);
+    if (parentWidget() != edit->parentWidget()) setParent(edit->parentWidget());
+    // The arrows stand where the edit's right end was: the pair keeps the edit's outer size.
+    const QRect area = edit->geometry();
+    edit->setGeometry(area.x(), area.y(), area.width() - ButtonWidth, area.height());
+    setGeometry(area.x() + area.width() - ButtonWidth, area.y(), ButtonWidth, area.height());
+    show();
+}
+
+bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            Step(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TUpDown::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int upHeight = height() / 2;
+    UpButton->setGeometry(0, 0, width(), upHeight);
+    DownButton->setGeometry(0, upHeight, width(), height() - upHeight);
+}
+
+std::optional<int> TUpDown::TextToInt(const QString& text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    int base = 10;
+    if (i < n && text[i] == u'$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n) return std::nullopt;
+    // Decimal numbers must fit a signed 32-bit integer; a hexadecimal one is a 32-bit pattern.
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    uint64_t value = 0;
+    for (; i < n; ++i) {
+        const int digit = DigitValue(text[i], base);
+        if (digit < 0) return std::nullopt;
+        value = value * base + static_cast<uint64_t>(digit);
+        if (value > limit) return std::nullopt;
+    }
+    if (base == 16) {
+        const auto pattern = static_cast<int32_t>(static_cast<uint32_t>(value));
+        return negative ? static_cast<int>(0u - static_cast<uint32_t>(pattern)) : pattern;
+    }
+    return negative ? static_cast<int>(-static_cast<int64_t>(value)) : static_cast<int>(value);
+}
+
+TUpDown* AttachUpDown(QLineEdit* edit, const QString& name, int min, int max, int position) {
+    auto* upDown = new TUpDown(edit->parentWidget());
+    upDown->setObjectName(name);
+    upDown->SetMin(min);
+    upDown->SetMax(max);
+    upDown->SetAssociate(edit);
+    upDown->SetPosition(position);
+    return upDown;
+}
