@@ -18,76 +18,6 @@ xcb_connection_t* XConnection() {
     return x11 ? x11->connection() : nullptr;
 }
 
-KeySym KeysymFor(int qtKey) {
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return XK_a + (qtKey - Qt::Key_A);
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return XK_0 + (qtKey - Qt::Key_0);
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return XK_F1 + (qtKey - Qt::Key_F1);
-    switch (qtKey) {
-    case Qt::Key_Backspace:
-        return XK_BackSpace;
-    case Qt::Key_Tab:
-        return XK_Tab;
-    case Qt::Key_Escape:
-        return XK_Escape;
-    case Qt::Key_Return:
-        return XK_Return;
-    case Qt::Key_Enter:
-        return XK_KP_Enter;
-    case Qt::Key_Space:
-        return XK_space;
-    case Qt::Key_PageUp:
-        return XK_Prior;
-    case Qt::Key_PageDown:
-        return XK_Next;
-    case Qt::Key_End:
-        return XK_End;
-    case Qt::Key_Home:
-        return XK_Home;
-    case Qt::Key_Left:
-        return XK_Left;
-    case Qt::Key_Up:
-        return XK_Up;
-    case Qt::Key_Right:
-        return XK_Right;
-    case Qt::Key_Down:
-        return XK_Down;
-    case Qt::Key_Insert:
-        return XK_Insert;
-    case Qt::Key_Delete:
-        return XK_Delete;
-    case Qt::Key_Pause:
-        return XK_Pause;
-    case Qt::Key_Print:
-        return XK_Print;
-    case Qt::Key_ScrollLock:
-        return XK_Scroll_Lock;
-    case Qt::Key_Minus:
-        return XK_minus;
-    case Qt::Key_Equal:
-        return XK_equal;
-    case Qt::Key_BracketLeft:
-        return XK_bracketleft;
-    case Qt::Key_BracketRight:
-        return XK_bracketright;
-    case Qt::Key_Semicolon:
-        return XK_semicolon;
-    case Qt::Key_Apostrophe:
-        return XK_apostrophe;
-    case Qt::Key_Comma:
-        return XK_comma;
-    case Qt::Key_Period:
-        return XK_period;
-    case Qt::Key_Slash:
-        return XK_slash;
-    case Qt::Key_Backslash:
-        return XK_backslash;
-    case Qt::Key_QuoteLeft:
-        return XK_grave;
-    default:
-        return NoSymbol;
-    }
-}
-
 unsigned FindNumLockMask(Display* display) {
     unsigned mask = 0;
     XModifierKeymap* map = XGetModifierMapping(display);
@@ -112,17 +42,17 @@ THotKeyRegistrar::~THotKeyRegistrar() {
     if (qApp) qApp->removeNativeEventFilter(this);
 }
 
-bool THotKeyRegistrar::Register(int id, int qtKey, Qt::KeyboardModifiers modifiers) {
+bool THotKeyRegistrar::Register(int id, TShortCut key) {
     Unregister(id);
     Display* display = XDisplay();
-    if (!display || !XConnection()) return false;
-    const KeySym sym = KeysymFor(qtKey);
+    if (!display || !XConnection() || key.IsEmpty()) return false;
+    const KeySym sym = ShortCutToKeysym(key);
     const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
     if (!code) return false;
     TGrab grab{code, 0};
-    if (modifiers & Qt::ShiftModifier) grab.Modifiers |= ShiftMask;
-    if (modifiers & Qt::ControlModifier) grab.Modifiers |= ControlMask;
-    if (modifiers & Qt::AltModifier) grab.Modifiers |= Mod1Mask;
+    if (key.Shift) grab.Modifiers |= ShiftMask;
+    if (key.Ctrl) grab.Modifiers |= ControlMask;
+    if (key.Alt) grab.Modifiers |= Mod1Mask;
     for (const auto& [other, g] : Grabs)
         if (g.KeyCode == grab.KeyCode && g.Modifiers == grab.Modifiers) return false;
     if (!Grab(grab)) return false;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/ShortCut.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <map>
 
 // Global hot keys: key grabs on the X root window through Qt's own connection, delivered as a signal
-// on the GUI thread. Keys are Qt key codes (Qt::Key_W, Qt::Key_F5) with Shift, Control and Alt.
+// on the GUI thread.
 class THotKeyRegistrar : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
@@ -15,7 +17,7 @@ public:
     // False when the key cannot be grabbed: another client holds it, the key has no key code on this
     // keyboard, or there is no X server. X itself does not object when two of our own ids take the same
     // key, so that is refused here too. Registering an id again replaces its key.
-    bool Register(int id, int qtKey, Qt::KeyboardModifiers modifiers);
+    bool Register(int id, TShortCut key);
     void Unregister(int id);
     void UnregisterAll();
     bool IsRegistered(int id) const { return Grabs.count(id) != 0; }

@@ -30,8 +30,8 @@ bool WaitFor(QSignalSpy& spy, int count, int ms = 3000) {
 TEST(HotKeys, GrabbedKeyArrivesAlsoWithNumLockAndCapsLock) {
     THotKeyRegistrar keys;
     QSignalSpy spy(&keys, &THotKeyRegistrar::HotKeyPressed);
-    ASSERT_TRUE(keys.Register(1, Qt::Key_W, Qt::ShiftModifier | Qt::ControlModifier));
-    ASSERT_TRUE(keys.Register(2, Qt::Key_F5, {}));
+    ASSERT_TRUE(keys.Register(1, TextToShortCut("Shift+Ctrl+W")));
+    ASSERT_TRUE(keys.Register(2, TextToShortCut("F5")));
     Xdotool("key shift+ctrl+w");
     ASSERT_TRUE(WaitFor(spy, 1));
     EXPECT_EQ(spy.at(0).at(0).toInt(), 1);
@@ -63,11 +63,11 @@ TEST(HotKeys, KeyHeldByAnotherClientOrTwiceByUsIsRefused) {
     XSync(other, False);
 
     THotKeyRegistrar keys;
-    EXPECT_FALSE(keys.Register(1, Qt::Key_Y, Qt::ShiftModifier | Qt::ControlModifier));
+    EXPECT_FALSE(keys.Register(1, TextToShortCut("Shift+Ctrl+Y")));
     EXPECT_FALSE(keys.IsRegistered(1));
-    ASSERT_TRUE(keys.Register(2, Qt::Key_P, Qt::ShiftModifier | Qt::ControlModifier));
-    EXPECT_FALSE(keys.Register(3, Qt::Key_P, Qt::ShiftModifier | Qt::ControlModifier));
+    ASSERT_TRUE(keys.Register(2, TextToShortCut("Shift+Ctrl+P")));
+    EXPECT_FALSE(keys.Register(3, TextToShortCut("Shift+Ctrl+P")));
     XCloseDisplay(other);
     // Once the other client is gone the key is free.
-    EXPECT_TRUE(keys.Register(1, Qt::Key_Y, Qt::ShiftModifier | Qt::ControlModifier));
+    EXPECT_TRUE(keys.Register(1, TextToShortCut("Shift+Ctrl+Y")));
 }
