@@ -59,11 +59,11 @@ void ApplyClip(QPainter& painter, const QRegion& clip) {
     if (!clip.isEmpty()) painter.setClipRegion(clip);
 }
 
-// Picks the pixels of a span sink into a region, for the region functions.
+// Gathers a figure's runs, one a row from top to bottom, into a region.
 class TRegionBuilder final : public TSpanSink {
 public:
     void Span(int y, int x0, int x1) override {
-        // Rows with the same span merge into one rectangle, which keeps the region small and banded.
+        // Rows with the same run merge into one rectangle, which keeps the region small and banded.
         if (!Rects.empty()) {
             QRect& last = Rects.back();
             if (last.left() == x0 && last.right() == x1 && last.bottom() + 1 == y) {
