@@ -56,9 +56,9 @@ void WriteScript(const TAnnotationTarget& target, QStringList& lines) {
     lines << "[Layers]";
     QStringList visible;
     for (int layer = 1; layer <= TAnnotationTarget::LayerCount; ++layer)
-        visible << BoolToText(target.LayerVisible(layer));
+        visible << BoolToText(target.GetLayerVisible(layer));
     lines << "Visible=" + visible.join(',');
-    lines << "Current=" + QString::number(target.CurrLayer());
+    lines << "Current=" + QString::number(target.GetCurrLayer());
     for (const TDrawStep* step : target.PaintList())
         step->SaveTo(lines);
 }

@@ -7,7 +7,8 @@
 
 // What the annotation text's reader and writer need of the window that shows the annotations: the
 // five layers' visibility, the current layer, the paint list and the placement of a loaded step.
-// The drawing window implements it over its layers; tests and the fuzz target over a plain model.
+// The drawing window implements it over its layers (its own getters of the same names then serve),
+// tests over a plain layer model.
 class TAnnotationTarget {
 public:
     static constexpr int LayerCount = 5;
@@ -15,10 +16,10 @@ public:
     virtual ~TAnnotationTarget() = default;
 
     // Layers are numbered 1 to LayerCount.
-    virtual bool LayerVisible(int layer) const = 0;
+    virtual bool GetLayerVisible(int layer) const = 0;
     // Also sets the tick of the layer's "Visible layers" item.
     virtual void SetLayerVisible(int layer, bool visible) = 0;
-    virtual int CurrLayer() const = 0;
+    virtual int GetCurrLayer() const = 0;
     // As making a layer current by hand does.
     virtual void SetCurrLayer(int layer) = 0;
     // Takes a step read from text, whose Layer is 1 to LayerCount: it becomes that layer's last done

@@ -22,12 +22,12 @@ public:
     int Current = 3;
     QStringList Calls;
 
-    bool LayerVisible(int layer) const override { return Visible[layer]; }
+    bool GetLayerVisible(int layer) const override { return Visible[layer]; }
     void SetLayerVisible(int layer, bool visible) override {
         Visible[layer] = visible;
         Calls << QString("Visible%1=%2").arg(layer).arg(visible);
     }
-    int CurrLayer() const override { return Current; }
+    int GetCurrLayer() const override { return Current; }
     void SetCurrLayer(int layer) override {
         Current = layer;
         Calls << QString("Current=%1").arg(layer);
