@@ -21,13 +21,17 @@ struct QuarterTriples {
     int V[4][3];
 };
 
-// A colour per quarter, 8-bit B, G, R.
+// A colour with its 8-bit B, G, R in 16-bit lanes, as the kernels take it: B | G << 16 | R << 32.
+constexpr uint64_t Pack(int b, int g, int r) {
+    return uint64_t(b) | uint64_t(g) << 16 | uint64_t(r) << 32;
+}
+constexpr int Lane(uint64_t packed, int channel) {
+    return int(packed >> (16 * channel) & 0xFFFF);
+}
+
+// A colour per quarter.
 struct QuarterColours {
-    int C[4][3];
-    void SetAll(int b, int g, int r) {
-        for (auto& c : C)
-            c[0] = b, c[1] = g, c[2] = r;
-    }
+    uint64_t C[4];
 };
 
 constexpr int QuarterOf(int pixel) {
@@ -54,6 +58,20 @@ inline void Unpack(const uint32_t* px, Block& b) {
         b.P[i][1] = int16_t((px[i] >> 8) & 0xFF);
         b.P[i][2] = int16_t((px[i] >> 16) & 0xFF);
     }
+}
+
+inline void LoadRows(const uint8_t* const rows[4], ptrdiff_t offset, uint32_t* px) {
+    for (int r = 0; r < 4; ++r) {
+        std::memcpy(px + 4 * r, rows[r] + offset, 16);
+        for (int c = 0; c < 4; ++c)
+            px[4 * r + c] &= 0x00FFFFFF;
+    }
+}
+
+inline bool SameOrCopy(const uint32_t* px, uint32_t* kept) {
+    if (std::memcmp(px, kept, 64) == 0) return true;
+    std::memcpy(kept, px, 64);
+    return false;
 }
 
 inline bool IsFlat(const uint32_t* px) {
@@ -112,15 +130,12 @@ inline void QuarterMinMax(const Block& b, QuarterTriples& lo, QuarterTriples& hi
         }
 }
 
-// Mask of the pixels with 2 (p . axis) > threshold, axis and threshold per quarter. Axis components lie
-// in -255..255.
-inline uint32_t Split(const Block& b, const QuarterTriples& axis, const int threshold[4]) {
+// Mask of the pixels whose value in their quarter's channel (0 B, 1 G, 2 R), doubled, is above their
+// quarter's threshold.
+inline uint32_t Split(const Block& b, const int channel[4], const int threshold[4]) {
     uint32_t mask = 0;
-    for (int i = 0; i < 16; ++i) {
-        const int* a = axis.V[QuarterOf(i)];
-        const int dot = b.P[i][0] * a[0] + b.P[i][1] * a[1] + b.P[i][2] * a[2];
-        if (2 * dot > threshold[QuarterOf(i)]) mask |= 1u << i;
-    }
+    for (int i = 0; i < 16; ++i)
+        if (2 * b.P[i][channel[QuarterOf(i)]] > threshold[QuarterOf(i)]) mask |= 1u << i;
     return mask;
 }
 
@@ -131,12 +146,11 @@ inline uint32_t Nearest(const Block& b, const QuarterColours& first, const Quart
     uint32_t mask = 0;
     error = 0;
     for (int i = 0; i < 16; ++i) {
-        const int* c0 = first.C[QuarterOf(i)];
-        const int* c1 = second.C[QuarterOf(i)];
         int e0 = 0, e1 = 0;
         for (int c = 0; c < 3; ++c) {
-            e0 += (b.P[i][c] - c0[c]) * (b.P[i][c] - c0[c]);
-            e1 += (b.P[i][c] - c1[c]) * (b.P[i][c] - c1[c]);
+            const int d0 = b.P[i][c] - Lane(first.C[QuarterOf(i)], c);
+            const int d1 = b.P[i][c] - Lane(second.C[QuarterOf(i)], c);
+            e0 += d0 * d0, e1 += d1 * d1;
         }
         if (e1 < e0) {
             mask |= 1u << i;
@@ -148,19 +162,14 @@ inline uint32_t Nearest(const Block& b, const QuarterColours& first, const Quart
     return mask;
 }
 
-// The same with one axis, threshold and colour pair for the whole block.
-inline uint32_t SplitBlock(const Block& b, const int* axis, int threshold) {
-    QuarterTriples a;
-    const int t[4] = {threshold, threshold, threshold, threshold};
-    for (auto& v : a.V)
-        v[0] = axis[0], v[1] = axis[1], v[2] = axis[2];
-    return Split(b, a, t);
+// The same with one channel, threshold and colour pair for the whole block.
+inline uint32_t SplitBlock(const Block& b, int channel, int threshold) {
+    const int c[4] = {channel, channel, channel, channel},
+              t[4] = {threshold, threshold, threshold, threshold};
+    return Split(b, c, t);
 }
-inline uint32_t NearestBlock(const Block& b, const int* first, const int* second, int& error) {
-    QuarterColours c0, c1;
-    c0.SetAll(first[0], first[1], first[2]);
-    c1.SetAll(second[0], second[1], second[2]);
-    return Nearest(b, c0, c1, error);
+inline uint32_t NearestBlock(const Block& b, uint64_t first, uint64_t second, int& error) {
+    return Nearest(b, {{first, first, first, first}}, {{second, second, second, second}}, error);
 }
 
 // Writes the 16 pixels shown: a pixel in `mask` shows its quarter's second colour (0x00RRGGBB values).
@@ -174,6 +183,9 @@ inline void Paint(uint32_t* shown, uint32_t mask, const uint32_t first[4], const
 #if MSVC1_SSE2
 namespace sse2 {
 
+// The loops below run a fixed 4 or 8 times; unrolled, their quarter and register numbers become
+// constants (GCC does not unroll at -O2 by itself).
+
 // Register k holds pixels 2k and 2k + 1 as 16-bit B, G, R, 0, B, G, R, 0, so a row is two registers and
 // both pixels of a register lie in one quarter.
 struct Block {
@@ -184,8 +196,15 @@ constexpr int QuarterOfRegister(int k) {
     return ((k >> 2) << 1) | (k & 1);
 }
 
-inline __m128i Colour16(const int* c) {
-    return _mm_set_epi16(0, c[2], c[1], c[0], 0, c[2], c[1], c[0]);
+inline __m128i Colour16(uint64_t packed) {
+    return _mm_set1_epi64x(int64_t(packed));
+}
+
+// Twice a channel's value in each pixel's lanes: multiplying by this and summing picks it out.
+inline __m128i Doubled(int channel) {
+    alignas(16) static constexpr int16_t kPick[3][8] = {
+        {2, 0, 0, 0, 2, 0, 0, 0}, {0, 2, 0, 0, 0, 2, 0, 0}, {0, 0, 2, 0, 0, 0, 2, 0}};
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(kPick[channel]));
 }
 
 // From two registers of 32-bit pair sums (pixels 0, 1 and 2, 3) to one 32-bit value per pixel.
@@ -201,14 +220,42 @@ inline int HorizontalSum(__m128i v) {
     return _mm_cvtsi128_si32(v);
 }
 
-// The three 16-bit lanes B, G, R of the low half of a register.
+// The three 16-bit lanes B, G, R of the low half of a register (values that are never negative).
 inline void Triple(__m128i v, int* out) {
-    const uint64_t w = uint64_t(_mm_cvtsi128_si64(v));
-    out[0] = int16_t(w), out[1] = int16_t(w >> 16), out[2] = int16_t(w >> 32);
+    out[0] = _mm_extract_epi16(v, 0), out[1] = _mm_extract_epi16(v, 1), out[2] = _mm_extract_epi16(v, 2);
+}
+
+// Four source rows of a block, 16 bytes each, as 0x00RRGGBB.
+inline void LoadRows(const uint8_t* const rows[4], ptrdiff_t offset, uint32_t* px) {
+    const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
+#pragma GCC unroll 8
+    for (int r = 0; r < 4; ++r)
+        _mm_store_si128(
+            reinterpret_cast<__m128i*>(px) + r,
+            _mm_and_si128(rgb, _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + offset))));
+}
+
+// Whether the block equals the one kept; copies it over when not.
+inline bool SameOrCopy(const uint32_t* px, uint32_t* kept) {
+    const __m128i* a = reinterpret_cast<const __m128i*>(px);
+    __m128i* b = reinterpret_cast<__m128i*>(kept);
+    const __m128i a0 = _mm_load_si128(a), a1 = _mm_load_si128(a + 1), a2 = _mm_load_si128(a + 2),
+                  a3 = _mm_load_si128(a + 3);
+    const __m128i same = _mm_and_si128(
+        _mm_and_si128(_mm_cmpeq_epi32(a0, _mm_load_si128(b)), _mm_cmpeq_epi32(a1, _mm_load_si128(b + 1))),
+        _mm_and_si128(_mm_cmpeq_epi32(a2, _mm_load_si128(b + 2)),
+                      _mm_cmpeq_epi32(a3, _mm_load_si128(b + 3))));
+    if (_mm_movemask_epi8(same) == 0xFFFF) return true;
+    _mm_store_si128(b, a0);
+    _mm_store_si128(b + 1, a1);
+    _mm_store_si128(b + 2, a2);
+    _mm_store_si128(b + 3, a3);
+    return false;
 }
 
 inline void Unpack(const uint32_t* px, Block& b) {
     const __m128i zero = _mm_setzero_si128();
+#pragma GCC unroll 8
     for (int r = 0; r < 4; ++r) {
         const __m128i row = _mm_load_si128(reinterpret_cast<const __m128i*>(px) + r);
         b.P[2 * r] = _mm_unpacklo_epi8(row, zero);
@@ -229,6 +276,7 @@ inline bool IsFlat(const uint32_t* px) {
 inline int SquaredDifference(const uint32_t* a, const uint32_t* b) {
     const __m128i zero = _mm_setzero_si128();
     __m128i sum = zero;
+#pragma GCC unroll 8
     for (int r = 0; r < 4; ++r) {
         const __m128i va = _mm_load_si128(reinterpret_cast<const __m128i*>(a) + r);
         const __m128i vb = _mm_load_si128(reinterpret_cast<const __m128i*>(b) + r);
@@ -241,6 +289,7 @@ inline int SquaredDifference(const uint32_t* a, const uint32_t* b) {
 
 inline int SumOfSquares(const Block& b) {
     __m128i sum = _mm_setzero_si128();
+#pragma GCC unroll 8
     for (const __m128i& p : b.P)
         sum = _mm_add_epi32(sum, _mm_madd_epi16(p, p));
     return HorizontalSum(sum);
@@ -263,6 +312,7 @@ inline __m128i RowMask(uint32_t bits) {
 }
 
 inline void QuarterSums(const Block& b, uint32_t mask, QuarterTriples& sums) {
+#pragma GCC unroll 8
     for (int q = 0; q < 4; ++q) {
         const int k = ((q >> 1) << 2) | (q & 1); // the quarter's registers: k and k + 2
         __m128i s = _mm_add_epi16(_mm_and_si128(b.P[k], RegisterMask(mask >> (2 * k))),
@@ -274,6 +324,7 @@ inline void QuarterSums(const Block& b, uint32_t mask, QuarterTriples& sums) {
 
 inline void BlockSums(const Block& b, uint32_t mask, int* sums) {
     __m128i s = _mm_setzero_si128();
+#pragma GCC unroll 8
     for (int k = 0; k < 8; ++k)
         s = _mm_add_epi16(s, _mm_and_si128(b.P[k], RegisterMask(mask >> (2 * k))));
     s = _mm_add_epi16(s, _mm_shuffle_epi32(s, _MM_SHUFFLE(1, 0, 3, 2)));
@@ -281,6 +332,7 @@ inline void BlockSums(const Block& b, uint32_t mask, int* sums) {
 }
 
 inline void QuarterMinMax(const Block& b, QuarterTriples& lo, QuarterTriples& hi) {
+#pragma GCC unroll 8
     for (int q = 0; q < 4; ++q) {
         const int k = ((q >> 1) << 2) | (q & 1);
         __m128i mn = _mm_min_epi16(b.P[k], b.P[k + 2]), mx = _mm_max_epi16(b.P[k], b.P[k + 2]);
@@ -291,18 +343,15 @@ inline void QuarterMinMax(const Block& b, QuarterTriples& lo, QuarterTriples& hi
     }
 }
 
-inline uint32_t Split(const Block& b, const QuarterTriples& axis, const int threshold[4]) {
-    __m128i a[4];
-    for (int q = 0; q < 4; ++q)
-        a[q] = Colour16(axis.V[q]);
+inline uint32_t Split(const Block& b, const int channel[4], const int threshold[4]) {
     uint32_t mask = 0;
+#pragma GCC unroll 8
     for (int r = 0; r < 4; ++r) {
         const int q0 = QuarterOfRegister(2 * r), q1 = QuarterOfRegister(2 * r + 1);
-        const __m128i dot =
-            PerPixel(_mm_madd_epi16(b.P[2 * r], a[q0]), _mm_madd_epi16(b.P[2 * r + 1], a[q1]));
+        const __m128i doubled = PerPixel(_mm_madd_epi16(b.P[2 * r], Doubled(channel[q0])),
+                                         _mm_madd_epi16(b.P[2 * r + 1], Doubled(channel[q1])));
         const __m128i limit = _mm_set_epi32(threshold[q1], threshold[q1], threshold[q0], threshold[q0]);
-        const __m128i above = _mm_cmpgt_epi32(_mm_slli_epi32(dot, 1), limit);
-        mask |= uint32_t(_mm_movemask_ps(_mm_castsi128_ps(above))) << (4 * r);
+        mask |= uint32_t(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(doubled, limit)))) << (4 * r);
     }
     return mask;
 }
@@ -310,10 +359,12 @@ inline uint32_t Split(const Block& b, const QuarterTriples& axis, const int thre
 inline uint32_t Nearest(const Block& b, const QuarterColours& first, const QuarterColours& second,
                         int& error) {
     __m128i c0[4], c1[4];
+#pragma GCC unroll 8
     for (int q = 0; q < 4; ++q)
         c0[q] = Colour16(first.C[q]), c1[q] = Colour16(second.C[q]);
     uint32_t mask = 0;
     __m128i sum = _mm_setzero_si128();
+#pragma GCC unroll 8
     for (int r = 0; r < 4; ++r) {
         const int q0 = QuarterOfRegister(2 * r), q1 = QuarterOfRegister(2 * r + 1);
         const __m128i pa = b.P[2 * r], pb = b.P[2 * r + 1];
@@ -329,21 +380,23 @@ inline uint32_t Nearest(const Block& b, const QuarterColours& first, const Quart
     return mask;
 }
 
-inline uint32_t SplitBlock(const Block& b, const int* axis, int threshold) {
-    const __m128i a = Colour16(axis), limit = _mm_set1_epi32(threshold);
+inline uint32_t SplitBlock(const Block& b, int channel, int threshold) {
+    const __m128i pick = Doubled(channel), limit = _mm_set1_epi32(threshold);
     uint32_t mask = 0;
+#pragma GCC unroll 8
     for (int r = 0; r < 4; ++r) {
-        const __m128i dot = PerPixel(_mm_madd_epi16(b.P[2 * r], a), _mm_madd_epi16(b.P[2 * r + 1], a));
-        const __m128i above = _mm_cmpgt_epi32(_mm_slli_epi32(dot, 1), limit);
-        mask |= uint32_t(_mm_movemask_ps(_mm_castsi128_ps(above))) << (4 * r);
+        const __m128i doubled =
+            PerPixel(_mm_madd_epi16(b.P[2 * r], pick), _mm_madd_epi16(b.P[2 * r + 1], pick));
+        mask |= uint32_t(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(doubled, limit)))) << (4 * r);
     }
     return mask;
 }
 
-inline uint32_t NearestBlock(const Block& b, const int* first, const int* second, int& error) {
+inline uint32_t NearestBlock(const Block& b, uint64_t first, uint64_t second, int& error) {
     const __m128i c0 = Colour16(first), c1 = Colour16(second);
     uint32_t mask = 0;
     __m128i sum = _mm_setzero_si128();
+#pragma GCC unroll 8
     for (int r = 0; r < 4; ++r) {
         const __m128i pa = b.P[2 * r], pb = b.P[2 * r + 1];
         __m128i da = _mm_sub_epi16(pa, c0), db = _mm_sub_epi16(pb, c0);
@@ -359,6 +412,7 @@ inline uint32_t NearestBlock(const Block& b, const int* first, const int* second
 }
 
 inline void Paint(uint32_t* shown, uint32_t mask, const uint32_t first[4], const uint32_t second[4]) {
+#pragma GCC unroll 8
     for (int r = 0; r < 4; ++r) {
         const int q0 = QuarterOf(4 * r), q1 = QuarterOf(4 * r + 2);
         const __m128i a = _mm_set_epi32(int(first[q1]), int(first[q1]), int(first[q0]), int(first[q0]));
