@@ -394,11 +394,12 @@ template <typename T> class FrameArray {
 public:
     explicit FrameArray(size_t count) {
         constexpr size_t kHugePage = size_t(2) << 20;
-        const size_t bytes = (count * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage;
+        const size_t used = count * sizeof(T);
+        const size_t bytes = (used + kHugePage - 1) / kHugePage * kHugePage; // as aligned_alloc wants
         Data.reset(static_cast<T*>(std::aligned_alloc(kHugePage, bytes)));
         if (!Data) throw std::bad_alloc();
         madvise(Data.get(), bytes, MADV_HUGEPAGE);
-        std::memset(static_cast<void*>(Data.get()), 0, bytes);
+        std::memset(static_cast<void*>(Data.get()), 0, used);
     }
     T& operator[](size_t i) { return Data.get()[i]; }
     T* get() { return Data.get(); }
