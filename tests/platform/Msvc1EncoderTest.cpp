@@ -209,7 +209,7 @@ QImage EncodeAndDecodeKeyFrame(const QImage& img, int quality, size_t* bytes = n
 
 } // namespace
 
-TEST(Msvc1Encoder, DefaultQualityKeepsScreenContentAndTopQualityComesNearTheLevels) {
+TEST(Msvc1Encoder, DefaultQualityKeepsScreenContentAndTopQualityKeepsMore) {
     const QImage source = ScreenPicture(320, 240);
     const QImage atDefault = EncodeAndDecodeKeyFrame(source, kDefaultQuality);
     const QImage atTop = EncodeAndDecodeKeyFrame(source, kTopQuality);
