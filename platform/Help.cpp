@@ -1,40 +1,41 @@
 #include "Help.h"
 
-#include "KnownFolders.h"
 #include "MessageDlg.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 
 namespace {
 
-THelpOpener& Opener() {
+THelpOpener& CurrentOpener() {
     static THelpOpener opener;
     return opener;
 }
 
 } // namespace
 
-QUrl HelpUrl(const QString& manualPath, int context) {
-    QUrl url = QUrl::fromLocalFile(manualPath);
+QString ApplicationHelpFile() {
+    return QCoreApplication::applicationFilePath() + QStringLiteral(".html");
+}
+
+bool ShowHelp(const QString& helpFile, int context, QWidget* parent) {
+    const QFileInfo file(helpFile);
+    if (helpFile.isEmpty() || !file.isFile()) {
+        MessageDlg(QStringLiteral("Cannot find the help file %1.").arg(helpFile), mtError, mbOK, parent);
+        return false;
+    }
+    QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
     if (context != 0) url.setFragment(QString::number(context));
-    return url;
+    const THelpOpener& opener = CurrentOpener();
+    const bool opened = opener ? opener(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        MessageDlg(QStringLiteral("Cannot open the help file %1.").arg(helpFile), mtError, mbOK, parent);
+    return opened;
 }
 
 THelpOpener SetHelpOpener(THelpOpener opener) {
-    THelpOpener previous = std::move(Opener());
-    Opener() = std::move(opener);
+    THelpOpener previous = std::move(CurrentOpener());
+    CurrentOpener() = std::move(opener);
     return previous;
-}
-
-bool ShowHelp(int context, const QString& manualName) {
-    const QString path = ProgramFolder() + manualName;
-    if (!QFileInfo(path).isFile()) {
-        MessageDlg("The help file " + path + " was not found.", mtError, mbOK);
-        return false;
-    }
-    const QUrl url = HelpUrl(path, context);
-    const bool opened = Opener() ? Opener()(url) : QDesktopServices::openUrl(url);
-    if (!opened) MessageDlg("The help file " + path + " could not be opened.", mtError, mbOK);
-    return opened;
 }

@@ -4,17 +4,19 @@
 #include <QUrl>
 #include <functional>
 
-// The programs' manual: an HTML file in the program's folder, shown in the desktop's browser. A help
-// context opens it at the anchor of that number ("#300"); context 0 is the contents. A manual that is
-// missing, or that no browser would open, is reported with an error box and false is returned.
-inline const QString TavelinManual = QStringLiteral("Tavelin.html");
+class QWidget;
 
-bool ShowHelp(int context = 0, const QString& manualName = TavelinManual);
+// Help files are HTML manuals beside the executable; a help context is an anchor in the manual.
 
-// The address ShowHelp opens for a manual file and a context.
-QUrl HelpUrl(const QString& manualPath, int context);
+// The running program's manual: its executable's path with ".html" added.
+QString ApplicationHelpFile();
 
-// What opens the address (empty: the desktop's browser). Tests put their own in place; the previous
-// one is returned.
-using THelpOpener = std::function<bool(const QUrl& url)>;
+// Opens the manual at the context's anchor ("Tavelin.html#1000") in the desktop's browser; context 0
+// opens it at its start, as the contents. A manual that is missing, or that the desktop cannot open,
+// is reported in an error box in front of `parent`. False when it was not opened.
+bool ShowHelp(const QString& helpFile, int context, QWidget* parent = nullptr);
+
+// What opens the address (QDesktopServices by default); tests put their own in place. Returns the
+// opener it replaces.
+using THelpOpener = std::function<bool(const QUrl&)>;
 THelpOpener SetHelpOpener(THelpOpener opener);
