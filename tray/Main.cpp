@@ -1,10 +1,12 @@
 #include "Main.h"
 
+#include "overlay/Draw.h"
 #include "platform/Help.h"
 #include "platform/HotKeys.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
+#include "platform/ModalDialog.h"
 #include "platform/ShortCutDispatcher.h"
 #include "recorder/ScrCam.h"
 #include "tray/About.h"
@@ -203,9 +205,13 @@ void TMainFrm::CreateOptionsControls() {
     layout->addLayout(buttons);
 }
 
-void TMainFrm::SetDrawFrm(QWidget* drawFrm, std::function<void()> loadSettings) {
+void TMainFrm::SetDrawFrm(TDrawFrm* drawFrm) {
     DrawFrm = drawFrm;
-    DrawFrmLoadSettings = std::move(loadSettings);
+    if (!drawFrm) return;
+    // Direct: the notice must be handled before anything can show the window again, or a late one
+    // would enable the items while the window shows.
+    connect(drawFrm, &TDrawFrm::Hidden, this, &TMainFrm::WMOverlayHidden, Qt::DirectConnection);
+    drawFrm->ShowOptions = [this](int page, QWidget* over) { ShowModalOnPage(page, over); };
 }
 
 void TMainFrm::ShowFirstForm() {
@@ -258,7 +264,7 @@ void TMainFrm::UnregisterHotKeys() {
 }
 
 void TMainFrm::ApplySettings() {
-    if (DrawFrmLoadSettings) RunGuarded(DrawFrmLoadSettings);
+    if (DrawFrm) RunGuarded([this] { DrawFrm->LoadSettings(); });
     RegisterHotKeys();
 }
 
@@ -325,12 +331,11 @@ void TMainFrm::FormHide() {
     EnableAnnotate(!OverlayVisible());
 }
 
-int TMainFrm::ShowModalOnPage(int page) {
+int TMainFrm::ShowModalOnPage(int page, QWidget* over) {
     if (auto* pages = findChild<QTabWidget*>("PageControl1")) pages->setCurrentIndex(page);
-    // In front of the full-screen drawing window that asks, for this showing only.
-    QWindow* over = DrawFrm && DrawFrm->isVisible() ? DrawFrm->windowHandle() : nullptr;
-    winId();
-    if (windowHandle()) windowHandle()->setTransientParent(over);
+    // In front of the full-screen window that asks, for this showing only: shown from the tray later,
+    // the window stands on its own.
+    MakeTransientFor(this, over);
     const int result = exec();
     if (windowHandle()) windowHandle()->setTransientParent(nullptr);
     return result;
@@ -342,7 +347,7 @@ void TMainFrm::EnableAnnotate(bool enabled) {
 }
 
 bool TMainFrm::OverlayVisible() const {
-    return DrawFrm && DrawFrm->isVisible();
+    return DrawFrm && DrawFrm->IsShowing();
 }
 
 void TMainFrm::WMHotKey(int id) {
@@ -376,12 +381,10 @@ void TMainFrm::Draw1Click() {
     }
     if (!DrawFrm) return;
     // Disabled before the window shows: showing waits for menus to vanish, and the window may be
-    // hidden again during that wait, which enables the items once more.
+    // hidden again during that wait, which enables the items once more. A window already shown only
+    // comes to the front.
     EnableAnnotate(false);
-    if (!DrawFrm->isVisible()) DrawFrm->show();
-    if (!DrawFrm) return;
-    DrawFrm->raise();
-    DrawFrm->activateWindow();
+    DrawFrm->Annotate();
 }
 
 void TMainFrm::WMOverlayHidden() {
@@ -402,7 +405,8 @@ void TMainFrm::LaunchFramoryor1Click() {
 }
 
 void TMainFrm::Help1Click() {
-    ShowHelp();
+    // The contents; a report of a missing manual stands in front of the options window when it shows.
+    ShowHelp(ApplicationHelpFile(), 0, isVisible() ? this : nullptr);
 }
 
 void TMainFrm::About1Click() {

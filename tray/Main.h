@@ -14,6 +14,7 @@ class QCheckBox;
 class QMenu;
 class QPushButton;
 class QTimer;
+class TDrawFrm;
 class THotKeyEdit;
 class THotKeyRegistrar;
 class TIniFile;
@@ -54,8 +55,9 @@ public:
     static constexpr int ExitWaitMs = 20000;
 
     // The drawing window: shown on annotate, told to reload its settings after the options window
-    // closes. The entry also connects the window's "hidden" notice to WMOverlayHidden.
-    void SetDrawFrm(QWidget* drawFrm, std::function<void()> loadSettings);
+    // closes; its "hidden" notice enables the tray items again, and its "&Options..." command shows
+    // this window over it.
+    void SetDrawFrm(TDrawFrm* drawFrm);
 
     // The first-run form, shown while the ShowFirst setting is true; the entry calls it right after
     // creating the form, before the drawing window exists.
@@ -85,8 +87,9 @@ public:
     void Timer1Timer();
     void RecorderError(const QString& message);
 
-    // The options window shown modally from the drawing window, on the page of a layer (0 to 4).
-    int ShowModalOnPage(int page);
+    // The options window shown modally in front of a window (the drawing window), on the page of a
+    // layer (0 to 4).
+    int ShowModalOnPage(int page, QWidget* over);
 
     uint8_t CaptureState() const { return FCaptureState; }
     bool ModalFlag() const { return FModalFlag; }
@@ -153,6 +156,5 @@ private:
     QSystemTrayIcon* TrayIcons[TrayIconCount] = {};
     THotKeyRegistrar* HotKeys = nullptr;
     TCaptureFileDialog SaveDialog1;
-    QPointer<QWidget> DrawFrm;
-    std::function<void()> DrawFrmLoadSettings;
+    QPointer<TDrawFrm> DrawFrm;
 };

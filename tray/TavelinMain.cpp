@@ -1,3 +1,4 @@
+#include "overlay/Draw.h"
 #include "platform/GuardedApplication.h"
 #include "platform/InstanceLock.h"
 #include "platform/MainForm.h"
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
     TMainFrm mainFrm;
     SetMainForm(&mainFrm);
     mainFrm.ShowFirstForm();
+    TDrawFrm drawFrm;
+    mainFrm.SetDrawFrm(&drawFrm);
     TWidthDlg widthDlg;
+    drawFrm.SetWidthDialog(&widthDlg);
     return app.exec();
 }

@@ -1,3 +1,4 @@
+#include "overlay/Draw.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageHandlerScope.h"
@@ -95,6 +96,7 @@ protected:
     void SetUp() override {
         InitIniFileName();
         QFile::remove(IniFileName);
+        DrawFrm = MakeDrawFrm();
     }
 
     TMainFrmSeams Seams() {
@@ -131,9 +133,22 @@ protected:
 
     std::unique_ptr<TMainFrm> Make() {
         auto form = std::make_unique<TMainFrm>(Seams());
-        form->SetDrawFrm(&DrawFrm, [this] { ++DrawReloads; });
+        form->SetDrawFrm(DrawFrm.get());
         return form;
     }
+    // The drawing window reads the same settings file; a width changed there shows a reload.
+    std::unique_ptr<TDrawFrm> MakeDrawFrm() {
+        auto drawFrm = std::make_unique<TDrawFrm>(IniFileName, Folder.path() + "/");
+        drawFrm->Seams.SnapshotDelayMs = 1;
+        drawFrm->Seams.GrabScreen = [] {
+            QImage desktop(64, 48, QImage::Format_RGB32);
+            desktop.fill(Qt::gray);
+            return desktop;
+        };
+        return drawFrm;
+    }
+    bool DrawShows() const { return DrawFrm->IsShowing(); }
+    void HideDrawFrm() { DrawFrm->hide(); }
 
     void WriteSetting(const QString& key, const QString& value) {
         TIniFile(IniFileName).WriteString("Settings", key, value);
@@ -170,9 +185,8 @@ protected:
     QStringList Proposed;
     QStringList Started;
     bool StartSucceeds = true;
-    QWidget DrawFrm;
-    int DrawReloads = 0;
     QTemporaryDir Folder;
+    std::unique_ptr<TDrawFrm> DrawFrm;
 };
 
 QImage IconImage(const QIcon& icon) {
@@ -258,9 +272,9 @@ TEST_F(MainFrmTest, HotKeysDispatchByTheirIdentifier) {
     form->WMHotKey(TMainFrm::HotKeyId3); // pause while idle: nothing
     EXPECT_EQ(form->CaptureState(), TMainFrm::csIdle);
     form->WMHotKey(99);
-    EXPECT_FALSE(DrawFrm.isVisible());
+    EXPECT_FALSE(DrawShows());
     form->WMHotKey(TMainFrm::HotKeyId1);
-    EXPECT_TRUE(DrawFrm.isVisible());
+    EXPECT_TRUE(DrawShows());
     form->WMHotKey(TMainFrm::HotKeyId2);
     EXPECT_EQ(Proposed.size(), 1) << "the capture key opens the save dialog";
 }
@@ -272,18 +286,17 @@ TEST_F(MainFrmTest, AnnotateAndOptionsAreEnabledExactlyWhileNeitherWindowShows) 
     EXPECT_TRUE(form->PopupMenu()->isVisible());
     form->PopupMenu()->hide();
     form->WMTrayIcon(0, QSystemTrayIcon::Trigger);
-    EXPECT_FALSE(DrawFrm.isVisible());
+    EXPECT_FALSE(DrawShows());
     form->WMTrayIcon(0, QSystemTrayIcon::DoubleClick);
-    EXPECT_TRUE(DrawFrm.isVisible());
+    EXPECT_TRUE(DrawShows());
     EXPECT_FALSE(form->Draw1->isEnabled());
     EXPECT_FALSE(form->Configuration1->isEnabled());
 
     // Annotating again only brings the window to the front.
     form->Draw1Click();
-    EXPECT_TRUE(DrawFrm.isVisible());
+    EXPECT_TRUE(DrawShows());
 
-    DrawFrm.hide();
-    form->WMOverlayHidden();
+    HideDrawFrm(); // its notice enables the items
     EXPECT_TRUE(form->Draw1->isEnabled());
     EXPECT_TRUE(form->Configuration1->isEnabled());
 
@@ -293,14 +306,15 @@ TEST_F(MainFrmTest, AnnotateAndOptionsAreEnabledExactlyWhileNeitherWindowShows) 
     EXPECT_TRUE(Grabbed.empty());
     EXPECT_FALSE(form->Draw1->isEnabled());
     form->WMTrayIcon(0, QSystemTrayIcon::DoubleClick);
-    EXPECT_FALSE(DrawFrm.isVisible());
+    EXPECT_FALSE(DrawShows());
     EXPECT_FALSE(form->Draw1->isEnabled());
 
+    WriteSetting("DrawWidth1", "7");
     form->CancelBtnClick();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(form->Draw1->isEnabled());
     EXPECT_EQ(Grabbed.size(), 3u);
-    EXPECT_EQ(DrawReloads, 1);
+    EXPECT_EQ(DrawFrm->GetLayerWidth(1), 7) << "the drawing window reloads its settings";
 }
 
 TEST_F(MainFrmTest, ClosingTheOptionsWindowIsCancel) {
@@ -310,7 +324,6 @@ TEST_F(MainFrmTest, ClosingTheOptionsWindowIsCancel) {
     form->close();
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(Grabbed[TMainFrm::HotKeyId1], "Shift+Ctrl+W") << "the hot keys are back, unchanged";
-    EXPECT_EQ(DrawReloads, 1);
     EXPECT_FALSE(QFile::exists(IniFileName)) << "nothing is written";
     EXPECT_TRUE(form->Draw1->isEnabled());
 }
@@ -328,7 +341,6 @@ TEST_F(MainFrmTest, OkWritesTheKeysAndRegistersThem) {
     EXPECT_EQ(ini.ReadString("Settings", "ShowClicks", ""), "0");
     EXPECT_EQ(Grabbed[TMainFrm::HotKeyId1], "Shift+Alt+A");
     EXPECT_EQ(form->Draw1->text(), "&Annotate\tShift+Alt+A");
-    EXPECT_EQ(DrawReloads, 1);
 
     // A showing starts from the file again: edits left by Cancel are gone.
     form->Configuration1Click();
@@ -342,17 +354,17 @@ TEST_F(MainFrmTest, OkWritesTheKeysAndRegistersThem) {
 TEST_F(MainFrmTest, OptionsOverTheDrawingWindowLeaveTheItemsDisabledUntilItHides) {
     auto form = Make();
     form->Draw1Click();
-    ASSERT_TRUE(DrawFrm.isVisible());
+    ASSERT_TRUE(DrawShows());
     QTimer::singleShot(0, form.get(), [&] {
         EXPECT_TRUE(form->isVisible());
         form->OKBtnClick();
     });
-    form->ShowModalOnPage(3);
+    // The drawing window's "&Options..." command.
+    DrawFrm->Config1Click();
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->Draw1->isEnabled());
     EXPECT_FALSE(form->Configuration1->isEnabled());
-    DrawFrm.hide();
-    form->WMOverlayHidden();
+    HideDrawFrm(); // its notice enables the items
     EXPECT_TRUE(form->Draw1->isEnabled());
 }
 
@@ -371,7 +383,7 @@ TEST_F(MainFrmTest, FirstRunFormBlocksAnnotateAndTrayButNotCapture) {
         EXPECT_FALSE(form->PopupMenu()->isVisible());
         form->WMTrayIcon(0, QSystemTrayIcon::DoubleClick);
         form->WMHotKey(TMainFrm::HotKeyId1);
-        EXPECT_FALSE(DrawFrm.isVisible());
+        EXPECT_FALSE(DrawShows());
         form->WMHotKey(TMainFrm::HotKeyId2);
         EXPECT_EQ(Proposed.size(), 1) << "the capture key still works";
         first->findChild<QCheckBox*>("CheckBox1")->setChecked(true);
