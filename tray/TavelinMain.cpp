@@ -2,6 +2,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/InstanceLock.h"
 #include "platform/MainForm.h"
+#include "platform/TerminationSignals.h"
 #include "tray/CurImg.h"
 #include "tray/IniFileName.h"
 #include "tray/Main.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     TInstanceLock instance(InstanceName);
     if (!instance.TryLock()) return 0;
 
+    // The end of the session ends the program as its exit command does, completing a capture.
+    QuitOnTerminationSignals();
     app.setWindowIcon(ApplicationIcon());
     TMainFrm mainFrm;
     SetMainForm(&mainFrm);

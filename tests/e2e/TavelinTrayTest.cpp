@@ -45,6 +45,8 @@ protected:
             executable.isEmpty() ? QString("Tavelin") : QDir(TAVELIN_BINARY_DIR).relativeFilePath(executable);
         QProcess* process = Desktop.Launch(program);
         EXPECT_TRUE(WaitUntil([&] { return Icons() == 1; })) << "the tray icon did not come";
+        const auto icons = TrayIconsOf(Desktop.Display(), "Tavelin");
+        if (!icons.empty()) Icon0 = icons.front().Id;
         return process;
     }
 
@@ -63,7 +65,10 @@ protected:
 
     // Pops the tray menu up with the right button on the program's icon.
     void PopTrayMenu() {
-        const auto icons = TrayIconsOf(Desktop.Display(), "Tavelin");
+        // The program's own icon; the capture icons stand beside it.
+        std::vector<TXWindow> icons;
+        for (const TXWindow& w : TrayIconsOf(Desktop.Display(), "Tavelin"))
+            if (w.Id == Icon0) icons.push_back(w);
         ASSERT_FALSE(icons.empty());
         // Two clicks close together in time and place make a double click, which the right button
         // does not answer: each click lands a few pixels away from the last.
@@ -73,6 +78,17 @@ protected:
         Desktop.Xdotool(QString("mousemove %1 %2 click 3").arg(at.x()).arg(at.y()));
         ASSERT_TRUE(WaitUntil([&] { return PopupCount() > before; })) << "the tray menu did not pop up";
     }
+    // The capture key, a file name typed into the save dialog, and the capture icons.
+    void StartCapture(const QString& typed) {
+        Desktop.Xdotool("key shift+ctrl+y");
+        ASSERT_TRUE(WaitForTopLevel("Save screen capture file"));
+        const auto dialog = TopLevelsNamed(Desktop.Display(), "Save screen capture file");
+        Desktop.Xdotool(QString("windowfocus --sync %1").arg(dialog.front().Id));
+        Desktop.Xdotool("type --delay 5 '" + typed + "'");
+        Desktop.Xdotool("key Return");
+        ASSERT_TRUE(WaitUntil([&] { return Icons() == 3; })) << "no pause and stop icons";
+    }
+
     // The program's popup menus: popup windows taller than the one-line tip of the tray icon.
     int PopupCount() const {
         int n = 0;
@@ -85,6 +101,7 @@ protected:
 
     TDesktopSession Desktop{ScreenWidth, ScreenHeight};
     bool ClickSide = false;
+    unsigned long Icon0 = 0;
 };
 
 // A desktop of flat fields on 4 x 4 blocks, which the video codec keeps exactly (at 5 bits a channel).
@@ -95,6 +112,13 @@ QImage KnownDesktop() {
     p.fillRect(QRect(0, 0, 512, 384), QColor(0x20, 0x60, 0xA0));
     p.fillRect(QRect(512, 384, 512, 384), QColor(0xC0, 0xA0, 0x40));
     return picture;
+}
+
+// The screen above the tray host's strip at the bottom.
+constexpr int TrayStrip = 48;
+bool SameAboveTray(const QImage& a, const QImage& b) {
+    const QRect area(0, 0, ScreenWidth, ScreenHeight - TrayStrip);
+    return a.size() == b.size() && a.copy(area) == b.copy(area);
 }
 
 bool Near(QRgb a, QRgb b, int tolerance) {
@@ -134,12 +158,13 @@ TEST_F(TavelinTray, AHotKeyHeldByAnotherProgramIsReportedAndTheProgramGoesOn) {
     EXPECT_TRUE(WaitUntil([&] { return Icons() == 1; }));
     EXPECT_EQ(tavelin->state(), QProcess::Running);
 
-    // The keys it could take work, with NumLock on as well.
-    Desktop.Xdotool("key Num_Lock");
+    // The keys it could take work, with NumLock and CapsLock on as well.
+    Desktop.Xdotool("key Num_Lock Caps_Lock");
     Desktop.Xdotool("key shift+ctrl+y");
     ASSERT_TRUE(WaitForTopLevel("Save screen capture file"));
     KeyIn("Save screen capture file", "Escape");
-    Desktop.Xdotool("key Num_Lock");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Save screen capture file"); }));
+    Desktop.Xdotool("key Num_Lock Caps_Lock");
 }
 
 TEST_F(TavelinTray, AFreshProfileShowsTheFirstRunForm) {
@@ -205,14 +230,8 @@ TEST_F(TavelinTray, ACaptureRecordsThePointerAndLeavesThePauseOut) {
     QTemporaryDir folder;
     const QString file = folder.path() + "/clip.avi";
 
-    Desktop.Xdotool("key shift+ctrl+y");
-    ASSERT_TRUE(WaitForTopLevel("Save screen capture file"));
-    const auto dialog = TopLevelsNamed(Desktop.Display(), "Save screen capture file");
-    Desktop.Xdotool(QString("windowfocus --sync %1").arg(dialog.front().Id));
     // Typed without extension: the dialog adds ".avi".
-    Desktop.Xdotool("type --delay 5 '" + folder.path() + "/clip'");
-    Desktop.Xdotool("key Return");
-    ASSERT_TRUE(WaitUntil([&] { return Icons() == 3; })) << "no pause and stop icons";
+    ASSERT_NO_FATAL_FAILURE(StartCapture(folder.path() + "/clip"));
     QElapsedTimer clock;
     clock.start();
 
@@ -258,7 +277,7 @@ TEST_F(TavelinTray, ACaptureRecordsThePointerAndLeavesThePauseOut) {
     ASSERT_FALSE(last.isNull());
     const QImage desktop = KnownDesktop();
     const QRect pointerBox(pointer - QPoint(4, 4), QSize(40, 40));
-    const QRect trayArea(0, ScreenHeight - 48, ScreenWidth, 48);
+    const QRect trayArea(0, ScreenHeight - TrayStrip, ScreenWidth, TrayStrip);
     int outside = 0, outsideSame = 0, pointerPixels = 0;
     for (int y = 0; y < ScreenHeight; y += 2)
         for (int x = 0; x < ScreenWidth; x += 2) {
@@ -275,3 +294,77 @@ TEST_F(TavelinTray, ACaptureRecordsThePointerAndLeavesThePauseOut) {
     EXPECT_GT(outsideSame, outside * 99 / 100) << "the desktop is not in the frame";
     EXPECT_GE(pointerPixels, 10) << "no pointer in the frame";
 }
+
+TEST_F(TavelinTray, TheAnnotateKeyShowsTheDesktopToDrawOnAndEscClosesIt) {
+    // No question on closing, so that Esc closes at once.
+    WriteSettings("ShowFirst=0\nConfExit=0\n");
+    Desktop.PaintRoot(KnownDesktop());
+    Start();
+    const QImage before = Desktop.Screenshot();
+    // The tray host paints the icon in its own time: the strip it stands in is left out.
+    auto showsDesktop = [&] { return SameAboveTray(Desktop.Screenshot(), before); };
+
+    Desktop.Xdotool("key shift+ctrl+w");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin annotation"));
+    // The window shows the copy of the desktop it was opened over.
+    EXPECT_TRUE(WaitUntil(showsDesktop)) << "the window does not show the desktop";
+
+    // A drag draws a freehand stroke in layer 1's black.
+    Desktop.Xdotool("mousemove 100 150 mousedown 1 mousemove 200 150 mousemove 300 150 mouseup 1");
+    auto strokeDrawn = [&] {
+        const QImage shot = Desktop.Screenshot();
+        int dark = 0;
+        for (int x = 110; x < 290; ++x)
+            if (qGray(shot.pixel(x, 150)) < 0x10) ++dark;
+        return dark > 150;
+    };
+    EXPECT_TRUE(WaitUntil(strokeDrawn)) << "the drag drew nothing";
+
+    KeyIn("Tavelin annotation", "Escape");
+    ASSERT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin annotation"); }));
+    EXPECT_TRUE(WaitUntil(showsDesktop));
+
+    // "&Annotate" is enabled again: its key in the tray menu opens a new, empty showing.
+    PopTrayMenu();
+    Desktop.Xdotool("key a");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin annotation")) << "\"&Annotate\" stayed disabled";
+    EXPECT_TRUE(WaitUntil(showsDesktop)) << "the old stroke came back";
+    KeyIn("Tavelin annotation", "Escape");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin annotation"); }));
+}
+
+// The program ends while a capture runs, by its exit command or by the end of the session.
+class TavelinEndDuringCapture : public TavelinTray, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TavelinEndDuringCapture, CompletesTheFileFirst) {
+    const bool sessionEnd = GetParam();
+    WriteSettings();
+    QProcess* tavelin = Start();
+    QTemporaryDir folder;
+    const QString file = folder.path() + "/exit.avi";
+    ASSERT_NO_FATAL_FAILURE(StartCapture(file));
+    // Some frames are in the file before the end comes.
+    ASSERT_TRUE(WaitUntil([&] { return QFileInfo(file).size() > 64 * 1024; }, 20000));
+
+    if (sessionEnd) {
+        tavelin->terminate();
+    } else {
+        PopTrayMenu();
+        Desktop.Xdotool("key x");
+    }
+    ASSERT_TRUE(tavelin->waitForFinished(30000));
+    EXPECT_EQ(tavelin->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tavelin->exitCode(), 0);
+    // Complete as the process ends, without waiting any longer.
+    EXPECT_TRUE(AviFileComplete(file));
+    const TRecordedAvi avi = ReadRecordedAvi(file);
+    EXPECT_TRUE(avi.Opened);
+    EXPECT_GT(avi.Length, 0);
+    EXPECT_FALSE(avi.Frames.empty());
+    EXPECT_TRUE(WaitUntil([&] { return Icons() == 0; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(ByExitAndBySessionEnd, TavelinEndDuringCapture, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "SessionEnd" : "ExitCommand";
+                         });
