@@ -1,5 +1,5 @@
 #include "model/ImageStep.h"
-#include "../platform/CanvasLinkFallback.h"
+#include "platform/Canvas.h"
 #include "platform/Exceptions.h"
 
 #include <QFile>

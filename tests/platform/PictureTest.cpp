@@ -1,6 +1,6 @@
 #include "platform/Picture.h"
-#include "CanvasLinkFallback.h"
 #include "platform/BitmapGraphic.h"
+#include "platform/Canvas.h"
 #include "platform/Exceptions.h"
 #include "platform/IconGraphic.h"
 
