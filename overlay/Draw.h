@@ -70,8 +70,8 @@ public:
     // --- What the tray window uses ---
 
     // The annotate command: waits 500 ms (processing events, so that menus can vanish), copies the
-    // desktop and shows the window over the copy. While a showing is under way, or the window is
-    // shown, it only brings the window to the front.
+    // desktop and shows the window over the copy. A request while a showing waits is ignored; one
+    // while the window is shown only brings it to the front.
     void Annotate();
     // Waiting for the snapshot, or shown.
     bool IsShowing() const { return Snapping || Shown; }
@@ -195,7 +195,6 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -155,15 +155,12 @@ void TDrawFrm::hideEvent(QHideEvent* event) {
     if (Shown) RunCommand([this] { FormHide(); });
 }
 
-void TDrawFrm::closeEvent(QCloseEvent* event) {
-    // Closing hides the window; the window itself lives as long as the program.
-    QWidget::closeEvent(event);
-}
-
 void TDrawFrm::FormHide() {
     EndTextEntry();
     Shown = false;
-    // A drag cannot outlive the steps it works on.
+    // A drag cannot outlive the steps it works on; a layer it hid comes back.
+    if (Drawing && DragKind == TDragKind::LayerShift && ShiftMode == smHiddenRubberLine)
+        LayerVisible[DragLayer] = true;
     FreeSavedPen();
     Drawing = false;
     DragKind = TDragKind::None;

@@ -10,18 +10,6 @@ namespace {
 
 using DrawFrmShow = DrawFrmX11Fixture;
 
-int Mismatches(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return -1;
-    int wrong = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* ra = reinterpret_cast<const uint32_t*>(a.constScanLine(y));
-        const auto* rb = reinterpret_cast<const uint32_t*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x)
-            if ((ra[x] & 0xFFFFFF) != (rb[x] & 0xFFFFFF)) ++wrong;
-    }
-    return wrong;
-}
-
 } // namespace
 
 TEST_F(DrawFrmShow, TheWindowCoversTheScreenWithACopyOfTheDesktop) {

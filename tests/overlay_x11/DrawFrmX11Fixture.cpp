@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QWindow>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -61,6 +62,28 @@ QImage DrawFrmX11Fixture::ScreenShot() {
 
 bool DrawFrmX11Fixture::Xdotool(const QString& args) {
     return RunOnDisplay(qEnvironmentVariable("DISPLAY"), QStringLiteral("xdotool ") + args) == 0;
+}
+
+QByteArray DrawFrmX11Fixture::ClipboardData(const QString& type) {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", type, "-o"});
+    if (!xclip.waitForStarted()) return {};
+    // The clipboard's owner is this process: it must go on answering while xclip asks.
+    WaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 10000);
+    return xclip.readAllStandardOutput();
+}
+
+int DrawFrmX11Fixture::Mismatches(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return -1;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    int wrong = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* rx = reinterpret_cast<const uint32_t*>(x.constScanLine(row));
+        const auto* ry = reinterpret_cast<const uint32_t*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col)
+            if ((rx[col] & 0xFFFFFF) != (ry[col] & 0xFFFFFF)) ++wrong;
+    }
+    return wrong;
 }
 
 bool DrawFrmX11Fixture::WaitFor(const std::function<bool()>& condition, int timeoutMs) {

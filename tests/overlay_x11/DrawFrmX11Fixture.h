@@ -34,6 +34,11 @@ protected:
     static QImage ScreenShot();
     // Runs xdotool with the arguments on the test's display.
     static bool Xdotool(const QString& args);
+    // What another program gets from the clipboard in that format, read while this one keeps serving
+    // it.
+    static QByteArray ClipboardData(const QString& type);
+    // Pixels whose colour differs (the unused top byte ignored); -1 when the sizes differ.
+    static int Mismatches(const QImage& a, const QImage& b);
 
     // Makes the window and shows it over the desktop as the annotate command does; waits until it has
     // the keyboard and has been painted.
