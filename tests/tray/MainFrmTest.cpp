@@ -670,3 +670,22 @@ TEST(CaptureFileDialog, AddsTheDefaultExtensionOnlyToANameWithoutADot) {
     EXPECT_EQ(TCaptureFileDialog::WithDefaultExt("/tmp/clip.mpg", "avi"), "/tmp/clip.mpg");
     EXPECT_EQ(TCaptureFileDialog::WithDefaultExt("/tmp/dir.d/clip", "avi"), "/tmp/dir.d/clip.avi");
 }
+
+TEST_F(MainFrmTest, TheCaptureKeyWhileTheSaveDialogIsOpenOpensNoSecondOne) {
+    TMainFrmSeams seams = Seams();
+    TMainFrm* self = nullptr;
+    int dialogs = 0;
+    seams.RunSaveDialog = [&](const TCaptureFileDialog&) -> std::optional<QString> {
+        ++dialogs;
+        self->WMHotKey(TMainFrm::HotKeyId2); // pressed again while the dialog is open
+        return Path("once.avi");
+    };
+    TMainFrm form(seams);
+    self = &form;
+    form.Capture1Click();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(form.CaptureState(), TMainFrm::csRecording);
+    form.StopCapture();
+    ASSERT_TRUE(form.Recorder()->WaitForWorker(5000));
+    EXPECT_EQ(Files->Snapshot(), QStringList({"open once.avi", "close"}));
+}
