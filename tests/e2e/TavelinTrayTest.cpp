@@ -243,7 +243,7 @@ TEST_F(TavelinTray, ACaptureRecordsThePointerAndLeavesThePauseOut) {
                             .arg(i % 4 ? "" : " click 1"));
     const qint64 paused = clock.elapsed();
     Desktop.Xdotool("key shift+ctrl+p");
-    QThread::msleep(1500); // the pause itself: time that must not be recorded
+    QThread::msleep(3000); // the pause itself: time that must not be recorded
     const qint64 resumed = clock.elapsed();
     Desktop.Xdotool("key shift+ctrl+p");
     // The pointer rests where the last frames show it.
@@ -266,10 +266,11 @@ TEST_F(TavelinTray, ACaptureRecordsThePointerAndLeavesThePauseOut) {
     const qint64 recordedMs = paused + (stopped - resumed);
     const qint64 expected = recordedMs / GrabPeriodMs;
     const qint64 withPause = stopped / GrabPeriodMs;
-    // The start of the file and the key presses lag a little behind what the test measures.
-    EXPECT_GE(avi.Length, expected - 6) << "recorded " << recordedMs << " ms";
-    EXPECT_LE(avi.Length, expected + 3) << "recorded " << recordedMs << " ms";
-    EXPECT_LT(avi.Length, withPause - 8) << "the pause was recorded";
+    // The start of the file and the key presses lag behind what the test measures, more so on a
+    // loaded machine; the 30 positions of the pause stay well apart from that.
+    EXPECT_GE(avi.Length, expected - 10) << "recorded " << recordedMs << " ms";
+    EXPECT_LE(avi.Length, expected + 8) << "recorded " << recordedMs << " ms";
+    EXPECT_LT(avi.Length, withPause - 15) << "the pause was recorded";
 
     // The last frame: the known desktop, and the pointer where it rests.
     ASSERT_FALSE(avi.Frames.empty());
