@@ -17,13 +17,16 @@ TScreenFrameGrabber::TScreenFrameGrabber()
 TScreenFrameGrabber::~TScreenFrameGrabber() = default;
 
 TPackedDib TScreenFrameGrabber::GrabFrame(const QRect& rect, bool recordCursor, bool showClicks) {
-    QImage part = Screen->Grab(rect);
+    QImage part = Screen->Grab(rect, std::move(SparePicture));
     if (part.isNull()) {
         PendingError = "Error capturing a frame!";
         return {};
     }
-    QImage frame = part;
-    if (part.size() != rect.size() || part.offset() != rect.topLeft()) {
+    QImage frame;
+    if (part.size() == rect.size() && part.offset() == rect.topLeft()) {
+        // Moved, not shared: drawing the pointer into a shared picture would copy all of it first.
+        frame = std::move(part);
+    } else {
         // A rectangle reaching off the screen keeps its size: what lies outside is black.
         frame = QImage(rect.size(), QImage::Format_RGB32);
         frame.fill(Qt::black);
@@ -40,9 +43,14 @@ TPackedDib TScreenFrameGrabber::GrabFrame(const QRect& rect, bool recordCursor, 
                 DrawPointer(frame, pos, *pointer);
         }
     }
-    TPackedDib block = MakeDIB(frame, FrameBits);
+    TPackedDib block = MakeDIB(frame, FrameBits, std::move(Spare));
     if (!block) PendingError = "Error capturing a frame!";
+    SparePicture = std::move(frame);
     return block;
+}
+
+void TScreenFrameGrabber::Recycle(TPackedDib block) {
+    Spare = std::move(block);
 }
 
 QString TScreenFrameGrabber::TakeError() {
