@@ -1,21 +1,11 @@
 #include "UpDownEdit.h"
 
+#include "platform/Convert.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <limits>
-
-namespace {
-
-int DigitValue(QChar c, int base) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') return u - u'0';
-    if (base == 16 && u >= u'a' && u <= u'f') return u - u'a' + 10;
-    if (base == 16 && u >= u'A' && u <= u'F') return u - u'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 TUpDown::TUpDown(QWidget* parent)
     : QWidget(parent), UpButton(new QToolButton(this)), DownButton(new QToolButton(this)) {
@@ -101,38 +91,9 @@ void TUpDown::resizeEvent(QResizeEvent* event) {
 }
 
 std::optional<int> TUpDown::TextToInt(const QString& text) {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text[i] == u' ')
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    int base = 10;
-    if (i < n && text[i] == u'$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < n && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i >= n) return std::nullopt;
-    // Decimal numbers must fit a signed 32-bit integer; a hexadecimal one is a 32-bit pattern.
-    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
-    uint64_t value = 0;
-    for (; i < n; ++i) {
-        const int digit = DigitValue(text[i], base);
-        if (digit < 0) return std::nullopt;
-        value = value * base + static_cast<uint64_t>(digit);
-        if (value > limit) return std::nullopt;
-    }
-    if (base == 16) {
-        const auto pattern = static_cast<int32_t>(static_cast<uint32_t>(value));
-        return negative ? static_cast<int>(0u - static_cast<uint32_t>(pattern)) : pattern;
-    }
-    return negative ? static_cast<int>(-static_cast<int64_t>(value)) : static_cast<int>(value);
+    int32_t value = 0;
+    if (!TryTextToInt(text, value)) return std::nullopt;
+    return value;
 }
 
 TUpDown* AttachUpDown(QLineEdit* edit, const QString& name, int min, int max, int position) {

@@ -1,5 +1,7 @@
 #include "RecordAvi.h"
 
+#include "platform/MessageDlg.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -60,7 +62,9 @@ int FramePosition(int64_t elapsedMs, uint32_t msPFRecord) {
     return static_cast<int>(std::clamp(position, 0.0, 2147483647.0));
 }
 
-int RecordAVI(TRecordingJob& job) {
+namespace {
+
+int RecordAviSteps(TRecordingJob& job) {
     job.ErrorText.clear();
     if (OurVideoVersion < RequiredVideoVersion) {
         job.ErrorText = "Video for Windows version too old!";
@@ -168,4 +172,20 @@ int RecordAVI(TRecordingJob& job) {
     }
     if (job.OnStop) job.OnStop();
     return finish(failed ? 0 : 1);
+}
+
+} // namespace
+
+int RecordAVI(TRecordingJob& job) {
+    try {
+        return RecordAviSteps(job);
+    } catch (...) {
+        // Nothing may leave the worker thread: an exception there would end the whole program and
+        // leave the file without its index. The sink, going out of scope, has completed the file.
+        try {
+            job.ErrorText = ExceptionMessage(std::current_exception());
+        } catch (...) {
+        }
+        return 0;
+    }
 }

@@ -41,6 +41,13 @@ struct TRecordingJob {
     std::mutex EndMutex;
     std::condition_variable EndSignal;
     bool Ended = false;
+
+    // The recorder that OnStart, OnUpdate and OnStop name as their sender. A recorder destroyed while
+    // this worker still runs (it did not end in time) clears it, so no later event reaches a handler
+    // with a recorder that is gone, and waits on the lock, which an event holds while it runs, for one
+    // under way to return.
+    std::timed_mutex SenderMutex;
+    std::atomic<TScreenCam*> Sender{nullptr};
 };
 
 // The whole life of one recording, on the worker thread: the file set-up, the frame loop and the

@@ -20,7 +20,12 @@ TScreenCam::~TScreenCam() {
     if (!Worker) return;
     // The program's end must not lose the recording: stop, and let the worker complete the file.
     Stop();
-    WaitForWorker(WorkerWaitMs);
+    if (WaitForWorker(WorkerWaitMs)) return;
+    // The worker goes on without the recorder: its events must no longer name it. An event under way
+    // is waited for, boundedly, so that a handler stuck on this thread cannot hang the program's end.
+    Worker->Sender.store(nullptr);
+    std::unique_lock lock(Worker->SenderMutex, std::defer_lock);
+    (void)lock.try_lock_for(std::chrono::milliseconds(WorkerWaitMs));
 }
 
 bool TScreenCam::IsWorking() const {
@@ -63,9 +68,19 @@ bool TScreenCam::StartRecording(QWidget* control, const QString& fileName) {
     job->Compressor = Compressor;
     job->Seams = Seams;
     job->Flags = Flags;
-    if (OnStart) job->OnStart = [this, f = OnStart] { f(this); };
-    if (OnUpdate) job->OnUpdate = [this, f = OnUpdate] { f(this); };
-    if (OnStop) job->OnStop = [this, f = OnStop] { f(this); };
+    job->Sender = this;
+    // The events are stored in the job itself, so they refer to it without owning it; only its
+    // worker, which holds the job, calls them.
+    auto raise = [raw = job.get()](const TScreenCamEvent& event) -> std::function<void()> {
+        if (!event) return {};
+        return [raw, event] {
+            std::lock_guard lock(raw->SenderMutex);
+            if (TScreenCam* sender = raw->Sender.load()) event(sender);
+        };
+    };
+    job->OnStart = raise(OnStart);
+    job->OnUpdate = raise(OnUpdate);
+    job->OnStop = raise(OnStop);
     LastError.clear();
 
     // Everything is wired and the state set before the worker exists, so a fast failure keeps its

@@ -5,9 +5,12 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <new>
+#include <thread>
 
 namespace {
 
@@ -299,4 +302,54 @@ TEST(ScreenCam, DestroyingWhileRecordingCompletesTheFile) {
     }
     std::lock_guard lock(rig.Log->M);
     EXPECT_EQ(rig.Log->Closed, 1);
+}
+
+TEST(ScreenCam, AWorkerThatOutlivesItsRecorderRaisesNoEventNamingIt) {
+    TRig rig;
+    std::atomic<bool> hold{false};
+    std::atomic<bool> held{false};
+    // A grab that hangs while hold is set keeps the worker from ending in time.
+    rig.GrabFails = [&](int) {
+        while (hold.load()) {
+            held = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    };
+    std::atomic<int> stopsNamingTheRecorder{0};
+    {
+        TScreenCam cam(nullptr, rig.Seams());
+        cam.OnStop = [&](TScreenCam* sender) {
+            if (sender) ++stopsNamingTheRecorder;
+        };
+        ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+        ASSERT_TRUE(WaitForPositions(rig, 2));
+        hold = true;
+        ASSERT_TRUE(WaitUntil([&] { return held.load(); }, 5000));
+    } // the recorder gives up waiting for the worker and goes
+    hold = false;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            std::lock_guard lock(rig.Log->M);
+            return rig.Log->Closed == 1;
+        },
+        10000));
+    EXPECT_EQ(stopsNamingTheRecorder.load(), 0);
+}
+
+TEST(ScreenCam, AnExceptionInTheWorkerEndsTheRecordingWithAnError) {
+    TRig rig;
+    rig.GrabFails = [](int pass) -> bool {
+        if (pass == 3) throw std::bad_alloc();
+        return false;
+    };
+    TScreenCam cam(nullptr, rig.Seams());
+    QString error;
+    cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
+    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return !cam.IsWorking(); }, 5000));
+    ASSERT_TRUE(cam.WaitForWorker(1000));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
+    EXPECT_EQ(rig.Positions().size(), 2u);
 }
