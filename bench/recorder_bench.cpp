@@ -15,8 +15,10 @@
 // showing the frame before), CPU seconds per recorded second of the recording thread (getrusage of
 // that thread, from the start of the frame loop to its end) or of the ffmpeg process, CPU of the X
 // server over the same time (it copies every grab; the animation costs it too, alike in both runs),
-// and the file size. FFmpeg's own "dup" count is its counterpart of our dropped positions: frames it
-// repeated because the grab or the encoder fell behind; "drop" counts frames it threw away.
+// and the file size. FFmpeg keeps x11grab's timestamps (the grab's wall-clock time) and its AVI
+// muxer, like ours, leaves an empty chunk for each position that no frame reached: its dropped
+// positions are those empty chunks, counted from the file as ours are. Its own "dup" and "drop"
+// counts (frames repeated or thrown away to keep a constant rate) are shown beside them.
 #include "recorder/ScrCam.h"
 
 #include <QApplication>
@@ -303,14 +305,25 @@ void RecordOurs(const TOptions& o, int period, const QString& file, qint64 serve
     QString error;
     cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
 
+    const double askedAt = SteadySeconds();
+    cam.StartRecording(nullptr, file);
+    // The recorded time starts with the frame loop, after the first grab and the file's set-up.
+    auto started = [&] {
+        std::lock_guard lock(m);
+        return wallStart != 0;
+    };
+    while (!started() && cam.IsWorking())
+        RunFor(5);
+    const double setUp = SteadySeconds() - askedAt;
     const double serverBefore = ProcessCpuSeconds(serverPid);
     const int paintsBefore = scene.Paints();
-    cam.StartRecording(nullptr, file);
     RunFor(o.Seconds * 1000);
     cam.Stop();
+    const double stoppedAt = SteadySeconds();
     const double serverAfter = ProcessCpuSeconds(serverPid);
     const int paints = scene.Paints() - paintsBefore;
     cam.WaitForWorker(60000);
+    const double completion = SteadySeconds() - stoppedAt;
 
     const QString run = QString("ours %1 ms").arg(period);
     if (!error.isEmpty()) {
@@ -320,8 +333,11 @@ void RecordOurs(const TOptions& o, int period, const QString& file, qint64 serve
     const double recorded = wallEnd - wallStart;
     const TStreamCounts s = ReadStream(file);
     const int positions = cam.FramesWritten() + cam.DroppedFrames();
-    QString notes = QString("%1 s recorded, screen repainted %2/s")
+    QString notes = QString("%1 s recorded, set-up %2 s, file completed %3 s after the stop, screen "
+                            "repainted %4/s")
                         .arg(recorded, 0, 'f', 2)
+                        .arg(setUp, 0, 'f', 2)
+                        .arg(completion, 0, 'f', 2)
                         .arg(paints / recorded, 0, 'f', 1);
     if (!s.Opened || s.Length != positions || s.Packets != cam.FramesWritten())
         notes += QString("; file disagrees: length %1, frames %2").arg(s.Length).arg(s.Packets);
@@ -402,10 +418,9 @@ void RecordFfmpeg(const TOptions& o, int fps, const QString& size, const QString
                         .arg(speed, dup, drop)
                         .arg(paints / wall, 0, 'f', 1);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) notes += " (ffmpeg failed, see " + log + ")";
-    // ffmpeg's positions are its output frames, repeats included.
-    std::printf("%-22s %6d %8lld %8lld %8s %9.3f %9.3f %10.2f  %s\n", qPrintable(run), fps, s.Length,
-                s.Length - dup.toLongLong(), qPrintable(dup), cpu / o.Seconds,
-                (serverAfter - serverBefore) / wall, s.FileSize / 1e6, qPrintable(notes));
+    std::printf("%-22s %6d %8lld %8lld %8lld %9.3f %9.3f %10.2f  %s\n", qPrintable(run), fps, s.Length,
+                s.Packets, s.Length - s.Packets, cpu / o.Seconds, (serverAfter - serverBefore) / wall,
+                s.FileSize / 1e6, qPrintable(notes));
     std::fflush(stdout);
 }
 
