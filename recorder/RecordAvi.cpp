@@ -136,8 +136,8 @@ int RecordAviSteps(TRecordingJob& job) {
         // Never before the last written frame, whatever the clock did.
         const int64_t elapsed = std::max(t0 - startTime - pausedTotal, lastWriteTime);
 
-        TPackedDib block =
-            grabber->GrabFrame(job.Region, job.Flags->RecordCursor.load(), job.Flags->ShowClicks.load());
+        TPackedDib block = grabber->GrabFrame(job.GrabRegion(), job.Flags->RecordCursor.load(),
+                                              job.Flags->ShowClicks.load());
         const int index = FramePosition(elapsed, period);
         job.FrameIndex = index;
         const int written = job.FramesWritten.load();
