@@ -33,11 +33,14 @@ TPackedDib TScreenFrameGrabber::GrabFrame(const QRect& rect, bool recordCursor, 
         QPainter p(&frame);
         p.drawImage(part.offset() - rect.topLeft(), part);
     }
+    // Taken at every grab, shown or not, so that a press counts for the frame it falls in only: one
+    // made while the circle was off must not show up when it is turned on.
+    const PointerButtons counted = Pointer->ButtonsSinceLastQuery();
     if (recordCursor) {
         if (const std::optional<QPoint> at = Pointer->Position()) {
             const QPoint pos = *at - rect.topLeft();
             if (showClicks)
-                if (const std::optional<TColor> color = ClickCircleColor(Pointer->ButtonsSinceLastQuery()))
+                if (const std::optional<TColor> color = ClickCircleColor(counted))
                     DrawClickCircle(frame, pos, *color);
             if (const std::optional<PointerImage> pointer = Pointer->CursorImage())
                 DrawPointer(frame, pos, *pointer);

@@ -202,6 +202,37 @@ TEST(ScreenRecording, RecordsTheScreenAtItsPositionsWithPointerAndClickCircle) {
     EXPECT_GT(circles, 0) << "a frame with the red circle around the pointer";
 }
 
+TEST(ScreenRecording, AClickWhileCirclesWereOffShowsNoCircleOnceTheyAreOn) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("late.avi");
+    const QRect windowRect(200, 120, 1200, 800);
+    TPatternWindow window(windowRect, MakePattern(windowRect.size(), false));
+    const QPoint at(700, 600);
+    ASSERT_TRUE(Xdotool("mousemove 700 600"));
+    ASSERT_TRUE(window.ShowAndWait());
+    const std::optional<PointerImage> pointer = PointerPicture();
+    ASSERT_TRUE(pointer.has_value());
+
+    TScreenCam cam;
+    TRecordingRun run(cam);
+    ASSERT_TRUE(run.Start(nullptr, file)) << run.Error.toStdString();
+    ASSERT_TRUE(Xdotool("sleep 0.3 mousedown 1 sleep 0.3 mouseup 1 sleep 0.3"));
+    // The press is over: turning the circles on now must not bring it back.
+    cam.SetShowClicks(true);
+    ASSERT_TRUE(run.StopAfter(2000));
+    EXPECT_TRUE(run.Error.isEmpty()) << run.Error.toStdString();
+    int frames = 0;
+    ForEachDecodedFrame(file, [&](std::int64_t position, const QImage& picture) {
+        ++frames;
+        EXPECT_LT(CircleShare(picture, at, *pointer, qRgb(255, 0, 0)), 0.2)
+            << "a circle at position " << position;
+        return !HasFailure();
+    });
+    if (!HasFailure()) {
+        EXPECT_EQ(frames, cam.FramesWritten());
+    }
+}
+
 TEST(ScreenRecording, AnOddSizedControlRecordsAtThePaddedSizeWithNoPixelLost) {
     QTemporaryDir dir;
     const QString file = dir.filePath("control.avi");
