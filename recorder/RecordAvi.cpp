@@ -110,7 +110,7 @@ int RecordAviSteps(TRecordingJob& job) {
         job.ErrorText = "Error setting stream format";
         return finish(0);
     }
-    FreeDIB(first);
+    grabber->Recycle(std::move(first));
 
     const int64_t slice = std::max<int64_t>(period / 10, 1);
     int64_t lastWriteTime = 0;
@@ -136,8 +136,8 @@ int RecordAviSteps(TRecordingJob& job) {
         // Never before the last written frame, whatever the clock did.
         const int64_t elapsed = std::max(t0 - startTime - pausedTotal, lastWriteTime);
 
-        TPackedDib block =
-            grabber->GrabFrame(job.Region, job.Flags->RecordCursor.load(), job.Flags->ShowClicks.load());
+        TPackedDib block = grabber->GrabFrame(job.GrabRegion(), job.Flags->RecordCursor.load(),
+                                              job.Flags->ShowClicks.load());
         const int index = FramePosition(elapsed, period);
         job.FrameIndex = index;
         const int written = job.FramesWritten.load();
@@ -156,14 +156,19 @@ int RecordAviSteps(TRecordingJob& job) {
         } else if (!block) {
             ReportGrabError(*grabber);
         }
-        FreeDIB(block);
+        grabber->Recycle(std::move(block));
 
         if (elapsed > lastUpdate + UpdateEveryMs) {
             lastUpdate = elapsed;
             if (job.OnUpdate) job.OnUpdate();
         }
-        const int64_t spent = clock.NowMs() - t0;
-        if (spent < period) SleepInSlices(job, period - spent, slice, 0);
+        // The next grab is aimed at the time of the next position, not at a period after this pass
+        // began: a late wake-up then shortens the next sleep instead of shifting every later grab,
+        // which, added up, would push grabs to the rounding edge between positions and skip one.
+        // A pass that overran sleeps not at all.
+        const int64_t nextGrab = startTime + pausedTotal + (int64_t(index) + 1) * period;
+        const int64_t rest = nextGrab - clock.NowMs();
+        if (rest > 0) SleepInSlices(job, std::min<int64_t>(rest, period), slice, 0);
     }
     if (job.OnStop) job.OnStop();
     return finish(failed ? 0 : 1);

@@ -6,11 +6,13 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 TScreenCam::TScreenCam(QObject* owner, TRecorderSeams seams)
     : QObject(owner), Seams(std::move(seams)), Flags(std::make_shared<TRecorderFlags>()) {
+    connect(&PanTimer, &QTimer::timeout, this, &TScreenCam::FollowControl);
     const QSize screen = ScreenSize();
     ScreenWidth = screen.width();
     ScreenHeight = screen.height();
@@ -57,6 +59,8 @@ bool TScreenCam::StartRecording(QWidget* control, const QString& fileName) {
     if (control) {
         const QPoint topLeft = control->mapToGlobal(QPoint(0, 0));
         job->Region = QRect(topLeft, control->size());
+        job->FollowControl = autoPan;
+        job->MoveGrabRegion(topLeft);
     } else {
         job->Region = ScreenRect();
         autoPan = false;
@@ -105,7 +109,16 @@ bool TScreenCam::StartRecording(QWidget* control, const QString& fileName) {
                 },
                 Qt::QueuedConnection);
     }).detach();
+    if (control && autoPan) {
+        PanControl = control;
+        PanTimer.start(int(std::clamp<uint32_t>(msPFRecord / 2, 1, PanCheckMaxMs)));
+    }
     return true;
+}
+
+void TScreenCam::FollowControl() {
+    // A control that is gone leaves the rectangle where it was last seen.
+    if (Worker && PanControl) Worker->MoveGrabRegion(PanControl->mapToGlobal(QPoint(0, 0)));
 }
 
 void TScreenCam::RecordingDone(uint64_t generation) {
@@ -113,6 +126,8 @@ void TScreenCam::RecordingDone(uint64_t generation) {
     if (generation != Generation || !Worker) return;
     std::shared_ptr<TRecordingJob> job = std::move(Worker);
     Worker.reset();
+    PanTimer.stop();
+    PanControl = nullptr;
     Flags->State.store(Stopped);
     LastError = job->ErrorText;
     if (!LastError.isEmpty() && OnError) OnError(this, LastError);
