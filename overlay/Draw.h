@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AnnotationTarget.h"
 #include "overlay/LayerModel.h"
 #include "overlay/ShiftState.h"
 #include "platform/Canvas.h"
@@ -52,9 +53,13 @@ enum TShiftMode : uint8_t { smLive = 0, smRubberLine = 1, smHiddenRubberLine = 2
 // Its handlers are spread over files by theme: DrawCore.cpp (creation, show, paint, hide, layers,
 // undo), DrawComponents.cpp (actions and menus), DrawSettings.cpp (the settings reload and the
 // settings written back), DrawCommands.cpp (colour, width, font, tools, keys, close, help),
-// DrawMouse.cpp (the mouse tools and layer shifting), DrawText.cpp (text entry and stamps) and
-// DrawScreenshots.cpp (saving and copying the annotated screen).
-class TDrawFrm : public QWidget {
+// DrawMouse.cpp (the mouse tools and layer shifting), DrawText.cpp (text entry and stamps),
+// DrawScreenshots.cpp (saving and copying the annotated screen) and DrawScripts.cpp (the annotations
+// as script files and clipboard text).
+//
+// As the target of the annotation text's reader and writer it offers its layers' visibility, its
+// current layer, its paint list and the placement of loaded steps.
+class TDrawFrm : public QWidget, public TAnnotationTarget {
     Q_OBJECT
 public:
     static constexpr int LayerCount = TLayerModel::LayerCount;
@@ -102,12 +107,21 @@ public:
             RunSaveDialog;
         // Where the pointer is now, in canvas pixels.
         std::function<QPoint()> CursorPos;
+        // The save and open dialogs of annotation scripts (title: the system's own): filter, default
+        // suffix, folder and preset file in; the chosen file, or empty when cancelled.
+        using TScriptDialog = std::function<QString(const QString& filter, const QString& suffix,
+                                                    const QString& folder, const QString& file)>;
+        TScriptDialog RunScriptSaveDialog;
+        TScriptDialog RunScriptOpenDialog;
+        // The question before an existing script file is replaced: text and caption in, the button
+        // pressed out (a TModalResult).
+        std::function<int(const QString& text, const QString& caption)> AskOverwriteScript;
     };
     TSeams Seams;
 
     // --- State, as the handlers keep it ---
-    int GetCurrLayer() const { return CurrLayer; }
-    bool GetLayerVisible(int layer) const { return LayerVisible[layer]; }
+    int GetCurrLayer() const override { return CurrLayer; }
+    bool GetLayerVisible(int layer) const override { return LayerVisible[layer]; }
     int GetLayerWidth(int layer) const { return LayerWidth[layer]; }
     TColor GetLayerColor(int layer) const { return LayerColor[layer]; }
     int GetLayerCursor(int layer) const { return LayerCursor[layer]; }
@@ -143,8 +157,14 @@ public:
     QMenu* Images1;
     QVector<QIcon> ImageList1;
 
+    // --- What the annotation text's reader needs besides the getters above ---
+    // Also ticks or clears the layer's "Visible layers" item.
+    void SetLayerVisible(int layer, bool visible) override;
+    void PlaceLoaded(std::unique_ptr<TDrawStep> step) override;
+    const std::vector<TDrawStep*>& PaintList() const override { return Model.PaintList(); }
+
     // --- Handlers ---
-    void SetCurrLayer(int layer);
+    void SetCurrLayer(int layer) override;
     void ResetLayers();
     void LayerClick(QAction* item);
     void CurrLayerClick(QAction* action);
@@ -187,6 +207,11 @@ public:
     void Savepartial1Click();
     void Copypartial1Click();
 
+    void Savescript1Click();
+    void Loadscript1Click();
+    void Copyannotations1Click();
+    void Pasteannotations1Click();
+
 signals:
     // The window has hidden and freed its steps (the overlay-hidden message): the tray enables its
     // "&Annotate" and "&Options..." items again. Connect it directly.
@@ -211,6 +236,7 @@ private:
     void CreatePopupMenu1();
     void CreatePopupMenu2();
     void CreateEdit1();
+    void CreateAnnotationsMenu(QMenu* parent);
     QAction* NewAction(const QString& name, const QString& caption, const QString& shortCut, int tag = 0);
     QAction* Action(const QString& name) const;
     QAction* LayerItem(int layer) const;
@@ -262,6 +288,7 @@ private:
     QPoint CanvasPoint(const QPointF& widgetPoint) const;
     void PlaceEdit1();
     QString AskSaveFile();
+    QString AskScriptFile(bool save);
     void NudgePointer();
 
     // --- Fields ---
@@ -310,6 +337,9 @@ private:
     QString SavePath;
     QString ScriptPath;
     QString ScriptFile;
+    // A script file was chosen in this run: a settings reload then keeps it in place of the stored one,
+    // which is only written back at destruction.
+    bool ScriptFileChosen = false;
 
     bool Snapping = false;
     bool Shown = false;

@@ -200,6 +200,7 @@ void TDrawFrm::CreatePopupMenu1() {
         }
     };
     addItems(shots);
+    CreateAnnotationsMenu(m);
     m->addSeparator();
     addItems(tail);
     m->addSeparator();

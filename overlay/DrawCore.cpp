@@ -1,6 +1,7 @@
 // The drawing window's creation, show, paint, hide and destruction, its layers and its undo and redo.
 #include "Draw.h"
 
+#include "BusyScope.h"
 #include "ComponentTag.h"
 #include "platform/DesktopSnapshot.h"
 #include "platform/Help.h"
@@ -214,11 +215,7 @@ void TDrawFrm::UpdateArea(const QRect& area) {
 void TDrawFrm::RefreshSurface() {
     if (!SurfaceStale) return;
     SurfaceStale = false;
-    struct TBusyScope {
-        bool& Flag;
-        explicit TBusyScope(bool& flag) : Flag(flag) { Flag = true; }
-        ~TBusyScope() { Flag = false; }
-    } busy(Busy);
+    const TBusyScope busy(Busy);
     const QRect all(QPoint(0, 0), SurfaceImage.size());
     WindowCanvas->CopyRect(all, Background, QRect(QPoint(0, 0), Background.size()));
     PaintSteps(*WindowCanvas, true);

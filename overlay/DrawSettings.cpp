@@ -34,7 +34,10 @@ void TDrawFrm::LoadSettings() {
     LoadStamps(ini);
     SavePath = ini.ReadString(Section, QStringLiteral("SavePath"), GetMyPicturesFolder());
     ScriptPath = ini.ReadString(Section, QStringLiteral("ScriptPath"), {});
-    ScriptFile = ini.ReadString(Section, QStringLiteral("ScriptFile"), {});
+    // The stored file is written back only at destruction: a reload after a script was chosen would
+    // otherwise bring back the older one.
+    const QString storedScriptFile = ini.ReadString(Section, QStringLiteral("ScriptFile"), {});
+    if (!ScriptFileChosen) ScriptFile = storedScriptFile;
     ConfExit = ini.ReadBool(Section, QStringLiteral("ConfExit"), true);
     ColorDialog1.CustomColors = ini.ReadSectionValues(ColorsSection);
     SetCurrLayer(CurrLayer);
