@@ -10,6 +10,8 @@
 class TEllipseRect : public TDrawStep {
 public:
     void Draw(Canvas& canvas) const override;
+    void SaveTo(QStringList& lines) const override;
+    bool LoadFrom(const TAnnotationSection& section) override;
 
     int32_t EndX = 0;
     int32_t EndY = 0;

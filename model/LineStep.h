@@ -7,6 +7,9 @@
 class TLineStep : public TDrawStep {
 public:
     void Draw(Canvas& canvas) const override;
+    void SaveTo(QStringList& lines) const override;
+    // The end point from the first Move line.
+    bool LoadFrom(const TAnnotationSection& section) override;
 
     // The end of the line, with the line's pen width and colour; owned by the step.
     TMove EndPoint;

@@ -9,6 +9,9 @@
 class TMoveList : public TDrawStep {
 public:
     void Draw(Canvas& canvas) const override;
+    void SaveTo(QStringList& lines) const override;
+    // True when at least one point reads whole; the others are left out.
+    bool LoadFrom(const TAnnotationSection& section) override;
 
     // Each point ends one segment and carries that segment's pen width and colour. The points are
     // values owned by the step: copying the list copies them.

@@ -20,13 +20,14 @@ constexpr int kMaxPenWidth = 1 << 20;
 
 // Regions reach this far and no further: no screen shows more, and a wild ellipse read from a file
 // must not build a region of millions of rows.
-const QRect kRegionReach(QPoint(-(1 << 16), -(1 << 16)), QPoint(1 << 16, 1 << 16));
+constexpr QRect kRegionReach(QPoint(-(1 << 16), -(1 << 16)), QPoint(1 << 16, 1 << 16));
 
 // The dash patterns of the platform's one-pixel styled pens, in pixels.
-const std::vector<int> kDashPattern{18, 6};
-const std::vector<int> kDotPattern{3, 3};
-const std::vector<int> kDashDotPattern{9, 6, 3, 6};
-const std::vector<int> kDashDotDotPattern{9, 3, 3, 3, 3, 3};
+constexpr int kDashPattern[] = {18, 6};
+constexpr int kDotPattern[] = {3, 3};
+constexpr int kDashDotPattern[] = {9, 6, 3, 6};
+constexpr int kDashDotDotPattern[] = {9, 3, 3, 3, 3, 3};
+constexpr int kSolidPattern[] = {1};
 
 bool InRange(int v) {
     return v >= -kMaxCoordinate && v <= kMaxCoordinate;
@@ -58,11 +59,11 @@ void ApplyClip(QPainter& painter, const QRegion& clip) {
     if (!clip.isEmpty()) painter.setClipRegion(clip);
 }
 
-// Picks the pixels of a span sink into a region, for the region functions.
+// Gathers a figure's runs, one a row from top to bottom, into a region.
 class TRegionBuilder final : public TSpanSink {
 public:
     void Span(int y, int x0, int x1) override {
-        // Rows with the same span merge into one rectangle, which keeps the region small and banded.
+        // Rows with the same run merge into one rectangle, which keeps the region small and banded.
         if (!Rects.empty()) {
             QRect& last = Rects.back();
             if (last.left() == x0 && last.right() == x1 && last.bottom() + 1 == y) {
@@ -122,7 +123,7 @@ TLineStyle Canvas::MakeStyle() const {
     case TPenStyle::psDashDotDot:
         return TLineStyle(kDashDotDotPattern);
     default:
-        return TLineStyle({1});
+        return TLineStyle(kSolidPattern);
     }
 }
 

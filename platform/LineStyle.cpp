@@ -1,6 +1,6 @@
 #include "LineStyle.h"
 
-TLineStyle::TLineStyle(std::vector<int> lengths) {
+TLineStyle::TLineStyle(std::span<const int> lengths) {
     bool on = true;
     for (int length : lengths) {
         Mask.insert(Mask.end(), static_cast<size_t>(length > 0 ? length : 0), on);

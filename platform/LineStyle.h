@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // The on/off pattern of a styled one-pixel pen, counted in pixels along the line's major axis. The
@@ -10,7 +11,7 @@
 class TLineStyle {
 public:
     // Alternating lengths of dashes and gaps, starting with a dash.
-    explicit TLineStyle(std::vector<int> lengths);
+    explicit TLineStyle(std::span<const int> lengths);
 
     // Whether the pixel `index` places after the current position is drawn.
     bool On(int64_t index) const { return Mask[static_cast<size_t>((Phase + index) % Period)]; }

@@ -26,12 +26,52 @@ i64 CeilDiv(i64 a, i64 b) {
 // The integer square root, rounded down.
 i64 ISqrt(i128 n) {
     if (n <= 0) return 0;
-    i64 r = static_cast<i64>(std::sqrt(static_cast<long double>(n)));
+    // Below 2^52 a double holds n exactly and its root is off by one at most.
+    i64 r = n < (i128(1) << 52) ? static_cast<i64>(std::sqrt(static_cast<double>(n)))
+                                : static_cast<i64>(std::sqrt(static_cast<long double>(n)));
     while (r > 0 && static_cast<i128>(r) * r > n)
         --r;
     while (static_cast<i128>(r + 1) * (r + 1) <= n)
         ++r;
     return r;
+}
+
+// The same for values below 2^52, which a double holds exactly: its root is off by one at most.
+inline i64 ISqrtSmall(i64 n) {
+    i64 r = static_cast<i64>(std::sqrt(static_cast<double>(n)));
+    if (r * r > n)
+        --r;
+    else if ((r + 1) * (r + 1) <= n)
+        ++r;
+    return r;
+}
+
+// isqrt(r^2 - offset^2) for 0 <= offset <= r: the half-width of a pen disc's row, in doubled units.
+// Freehand strokes ask for it at every row of every segment, and their pens are narrow: the common
+// radii come from a table worked out at compile time.
+constexpr int kDiscTableRadius = 64;
+
+constexpr int32_t ConstISqrt(int64_t n) {
+    int64_t r = 0;
+    while ((r + 1) * (r + 1) <= n)
+        ++r;
+    return int32_t(r);
+}
+
+struct TDiscTable {
+    int32_t Half[kDiscTableRadius + 1][kDiscTableRadius + 1] = {};
+    constexpr TDiscTable() {
+        for (int radius = 0; radius <= kDiscTableRadius; ++radius)
+            for (int off = 0; off <= radius; ++off)
+                Half[radius][off] = ConstISqrt(radius * radius - off * off);
+    }
+};
+
+constexpr TDiscTable kDiscTable;
+
+inline i64 DiscHalfRow(i64 r, i64 offset) {
+    if (r <= kDiscTableRadius) return kDiscTable.Half[r][offset];
+    return ISqrtSmall(r * r - offset * offset);
 }
 
 void EmitClamped(TSpanSink* sink, const QRect& bounds, i64 y, i64 x0, i64 x1) {
@@ -70,20 +110,58 @@ private:
     i64 Y = 0, X0 = 0, X1 = 0;
 };
 
-// Whether the point (px, py) lies within r of the segment from a to a + d; doubled coordinates.
-bool InsideCapsule(i64 px, i64 py, i64 ax, i64 ay, i64 dx, i64 dy, i64 r) {
-    const i128 apx = px - ax, apy = py - ay;
-    const i128 len2 = static_cast<i128>(dx) * dx + static_cast<i128>(dy) * dy;
-    const i128 t = apx * dx + apy * dy;
-    const i128 r2 = static_cast<i128>(r) * r;
-    if (len2 == 0 || t <= 0) return apx * apx + apy * apy <= r2;
-    if (t >= len2) {
-        const i128 bpx = apx - dx, bpy = apy - dy;
-        return bpx * bpx + bpy * bpy <= r2;
+// floor(n / d) for n = start, start + step, start + 2 step, ...: one division at the start, then
+// additions only. The divisor is positive.
+class TFloorWalker {
+public:
+    void Start(i64 numerator, i64 divisor, i64 step) {
+        D = divisor;
+        DivMod(numerator, Q, R);
+        DivMod(step, StepQ, StepR);
     }
-    const i128 cross = apx * dy - apy * dx;
-    return cross * cross <= r2 * len2;
-}
+    // Starts like `other`, which has the same divisor and step, from another numerator.
+    void StartLike(const TFloorWalker& other, i64 numerator) {
+        D = other.D;
+        StepQ = other.StepQ;
+        StepR = other.StepR;
+        DivMod(numerator, Q, R);
+    }
+    i64 Quotient() const { return Q; }
+    void Next() {
+        Q += StepQ;
+        R += StepR;
+        if (R >= D) {
+            R -= D;
+            ++Q;
+        }
+    }
+
+private:
+    // A 64-bit integer division is several times slower than a double one, and a wide line sets up
+    // four of these for a segment of a few rows; a double divides exactly enough below 2^52, and the
+    // remainder puts the last unit right.
+    void DivMod(i64 n, i64& q, i64& r) const {
+        constexpr i64 kExact = i64(1) << 52;
+        if (n > -kExact && n < kExact && D < kExact) {
+            const double t = double(n) / double(D);
+            q = static_cast<i64>(t);
+            if (double(q) > t) --q;
+            r = n - q * D;
+            if (r < 0) {
+                --q;
+                r += D;
+            } else if (r >= D) {
+                ++q;
+                r -= D;
+            }
+            return;
+        }
+        q = FloorDiv(n, D);
+        r = n - q * D;
+    }
+
+    i64 D = 1, Q = 0, R = 0, StepQ = 0, StepR = 0;
+};
 
 // Half the width of one row of an ellipse, in doubled coordinates: the largest k with
 // (k / ea)^2 + (yOffset / eb)^2 <= 1, or -1 when the row misses the ellipse.
@@ -175,65 +253,78 @@ void RasterThinLine(int x0, int y0, int x1, int y1, const QRect& bounds, TLineSt
 
 void RasterWideLine(int x0, int y0, int x1, int y1, int width, const QRect& bounds, TSpanSink& sink) {
     if (bounds.isEmpty()) return;
-    // Doubled coordinates keep the half-pixel shift of even widths whole.
+    // Doubled coordinates keep the half-pixel shift of even widths whole: pixel x is at 2x.
     const i64 s = width % 2 == 0 ? 1 : 0;
     const i64 ax = 2 * i64(x0) - s, ay = 2 * i64(y0) - s, bx = 2 * i64(x1) - s, by = 2 * i64(y1) - s;
     const i64 r = width;
     const i64 dx = bx - ax, dy = by - ay;
-    const double len2 = double(dx) * dx + double(dy) * dy;
-    const double rl = double(r) * std::sqrt(len2);
-    // Rounding errors stay far below this; closer to a pixel centre, the exact test decides.
-    const double eps = 1e-9 * (4.0 + std::fabs(double(ax)) + std::fabs(double(ay)) + std::fabs(double(bx)) +
-                               std::fabs(double(by)) + r);
-    const double inf = std::numeric_limits<double>::infinity();
+    const i64 len2 = dx * dx + dy * dy;
+    // The capsule is the two end discs and the band between them, where the projection t onto the
+    // segment lies within it and the cross product within r times the length. Every bound is worked
+    // out in integers: |cross| <= sqrt(r^2 len2) holds exactly when |cross| <= isqrt(r^2 len2).
+    const i128 crossSquare = static_cast<i128>(r) * r * len2;
+    const i64 crossLimit = crossSquare < (i128(1) << 52) ? ISqrtSmall(i64(crossSquare)) : ISqrt(crossSquare);
+    const i64 ady = std::llabs(dy), adx = std::llabs(dx);
 
     const i64 yTop = std::max<i64>(CeilDiv(std::min(ay, by) - r, 2), bounds.top());
     const i64 yBottom = std::min<i64>(FloorDiv(std::max(ay, by) + r, 2), bounds.bottom());
-    for (i64 y = yTop; y <= yBottom; ++y) {
-        const double Y = 2.0 * double(y);
-        double lo = inf, hi = -inf;
-        // The capsule is convex: its row is the hull of the rows of the two end discs and the band.
-        auto disc = [&](double cx, double cy) {
-            const double v = Y - cy;
-            const double q = double(r) * r - v * v;
-            if (q < 0) return;
-            const double h = std::sqrt(q);
-            lo = std::min(lo, cx - h);
-            hi = std::max(hi, cx + h);
+    if (yTop > yBottom) return;
+    const i64 v0 = 2 * yTop - ay; // the row's offset from the start, doubled, at the first row
+
+    // The band's four column bounds move by a fixed step from row to row; each is a floor division
+    // carried on incrementally.
+    TFloorWalker sideLo, sideHi, endLo, endHi;
+    if (len2 > 0 && dy != 0) {
+        // |2x |dy| - n| <= crossLimit with n = ax |dy| + sign(dy) v dx.
+        const i64 n = ax * ady + (dy > 0 ? v0 * dx : -v0 * dx), step = dy > 0 ? 2 * dx : -2 * dx;
+        sideLo.Start(n - crossLimit + 2 * ady - 1, 2 * ady, step); // a ceiling
+        sideHi.StartLike(sideLo, n + crossLimit);
+    }
+    if (len2 > 0 && dx != 0) {
+        // m <= 2x |dx| <= m + len2 with m = ax |dx| - sign(dx) v dy, less len2 when dx < 0.
+        const i64 m = dx > 0 ? ax * adx - v0 * dy : ax * adx + v0 * dy - len2,
+                  step = dx > 0 ? -2 * dy : 2 * dy;
+        endLo.Start(m + 2 * adx - 1, 2 * adx, step);
+        endHi.StartLike(endLo, m + len2);
+    }
+
+    for (i64 y = yTop, v = v0; y <= yBottom; ++y, v += 2) {
+        i64 lo = std::numeric_limits<i64>::max(), hi = std::numeric_limits<i64>::min();
+        auto disc = [&](i64 cx, i64 offset) {
+            offset = std::llabs(offset);
+            if (offset > r) return;
+            const i64 e = DiscHalfRow(r, offset);
+            lo = std::min(lo, (cx - e + 1) >> 1);
+            hi = std::max(hi, (cx + e) >> 1);
         };
-        disc(double(ax), double(ay));
-        disc(double(bx), double(by));
+        disc(ax, v);
+        disc(bx, v - dy);
         if (len2 > 0) {
-            const double v = Y - double(ay);
-            double bandLo = -inf, bandHi = inf;
+            i64 bandLo = std::numeric_limits<i64>::min(), bandHi = std::numeric_limits<i64>::max();
+            bool inBand = true;
             if (dy != 0) {
-                const double c0 = (v * dx - rl) / dy + ax, c1 = (v * dx + rl) / dy + ax;
-                bandLo = std::max(bandLo, std::min(c0, c1));
-                bandHi = std::min(bandHi, std::max(c0, c1));
-            } else if (std::fabs(v * dx) > rl) {
-                bandLo = inf;
+                bandLo = sideLo.Quotient();
+                bandHi = sideHi.Quotient();
+                sideLo.Next();
+                sideHi.Next();
+            } else {
+                inBand = std::llabs(v) * adx <= crossLimit;
             }
             if (dx != 0) {
-                const double p0 = (-v * dy) / dx + ax, p1 = (len2 - v * dy) / dx + ax;
-                bandLo = std::max(bandLo, std::min(p0, p1));
-                bandHi = std::min(bandHi, std::max(p0, p1));
+                bandLo = std::max(bandLo, endLo.Quotient());
+                bandHi = std::min(bandHi, endHi.Quotient());
+                endLo.Next();
+                endHi.Next();
             } else {
-                const double proj = v * dy;
-                if (proj < 0 || proj > len2) bandLo = inf;
+                const i64 t = v * dy;
+                inBand = inBand && t >= 0 && t <= len2;
             }
-            if (bandLo <= bandHi) {
+            if (inBand && bandLo <= bandHi) {
                 lo = std::min(lo, bandLo);
                 hi = std::max(hi, bandHi);
             }
         }
-        if (!(lo <= hi + eps)) continue;
-        auto inside = [&](i64 x) { return InsideCapsule(2 * x, 2 * y, ax, ay, dx, dy, r); };
-        i64 xa = static_cast<i64>(std::ceil(lo / 2)), xb = static_cast<i64>(std::floor(hi / 2));
-        if (2.0 * xa - lo < eps && !inside(xa)) ++xa;
-        if (lo - 2.0 * (xa - 1) < eps && inside(xa - 1)) --xa;
-        if (hi - 2.0 * xb < eps && !inside(xb)) --xb;
-        if (2.0 * (xb + 1) - hi < eps && inside(xb + 1)) ++xb;
-        if (xa <= xb) EmitClamped(&sink, bounds, y, xa, xb);
+        if (lo <= hi) EmitClamped(&sink, bounds, y, lo, hi);
     }
 }
 

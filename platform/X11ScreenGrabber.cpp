@@ -68,8 +68,14 @@ void CopyOpaque(const uint32_t* in, uint32_t* out, size_t count) {
         out[i] = in[i] | 0xFF000000u;
 }
 
-QImage ToQImage(const XImage* image, const PixelLayout& layout) {
-    QImage out(image->width, image->height, QImage::Format_RGB32);
+// Into reuse when that is a picture of the same size that nobody else holds.
+QImage ToQImage(const XImage* image, const PixelLayout& layout, QImage&& reuse) {
+    QImage out;
+    if (reuse.width() == image->width && reuse.height() == image->height &&
+        reuse.format() == QImage::Format_RGB32 && reuse.isDetached())
+        out = std::move(reuse);
+    else
+        out = QImage(image->width, image->height, QImage::Format_RGB32);
     if (out.isNull()) return out;
     const auto* src = reinterpret_cast<const uchar*>(image->data);
     if (layout.IsXRGB32(image)) {
@@ -198,7 +204,7 @@ struct X11ScreenGrabber::Impl {
 
     enum class Outcome { Image, Failed, NoSharedMemory };
 
-    Outcome GrabShared(const QRect& part, QImage& result) {
+    Outcome GrabShared(const QRect& part, QImage& result, QImage&& reuse) {
         Display* dpy = Conn.Display();
         if (!ShmImage || ShmImage->width != part.width() || ShmImage->height != part.height()) {
             DropShmImage();
@@ -214,17 +220,17 @@ struct X11ScreenGrabber::Impl {
         ShmImage->data = Shm.shmaddr;
         const bool ok = XShmGetImage(dpy, Root, ShmImage, part.x(), part.y(), AllPlanes);
         if (Conn.TakeError() != 0 || !ok || !Conn.IsOpen()) return Outcome::Failed;
-        result = ToQImage(ShmImage, Layout);
+        result = ToQImage(ShmImage, Layout, std::move(reuse));
         return result.isNull() ? Outcome::Failed : Outcome::Image;
     }
 
-    QImage GrabPlain(const QRect& part) {
+    QImage GrabPlain(const QRect& part, QImage&& reuse) {
         XImage* image =
             XGetImage(Conn.Display(), Root, part.x(), part.y(), static_cast<unsigned>(part.width()),
                       static_cast<unsigned>(part.height()), AllPlanes, ZPixmap);
         const int error = Conn.TakeError();
         if (!image) return {};
-        QImage result = error == 0 && Conn.IsOpen() ? ToQImage(image, Layout) : QImage();
+        QImage result = error == 0 && Conn.IsOpen() ? ToQImage(image, Layout, std::move(reuse)) : QImage();
         XDestroyImage(image);
         return result;
     }
@@ -249,7 +255,7 @@ QRect X11ScreenGrabber::RootRect() const {
     return IsOpen() ? D->CurrentRootRect() : QRect();
 }
 
-QImage X11ScreenGrabber::Grab(const QRect& rect) {
+QImage X11ScreenGrabber::Grab(const QRect& rect, QImage reuse) {
     if (!IsOpen()) return {};
     // Asked each time: the root window changes size with the screen resolution, and a request that
     // reaches past its edge fails as a whole.
@@ -257,18 +263,18 @@ QImage X11ScreenGrabber::Grab(const QRect& rect) {
     if (part.isEmpty()) return {};
     QImage result;
     if (D->UseShm) {
-        switch (D->GrabShared(part, result)) {
+        switch (D->GrabShared(part, result, std::move(reuse))) {
         case Impl::Outcome::Image:
             break;
         case Impl::Outcome::Failed:
             return {};
         case Impl::Outcome::NoSharedMemory:
             D->UseShm = false;
-            result = D->GrabPlain(part);
+            result = D->GrabPlain(part, std::move(reuse));
             break;
         }
     } else {
-        result = D->GrabPlain(part);
+        result = D->GrabPlain(part, std::move(reuse));
     }
     if (!result.isNull()) result.setOffset(part.topLeft());
     return result;

@@ -143,7 +143,7 @@ bool IsSupportedDepth(int bits) {
 
 } // namespace
 
-TPackedDib MakeDIB(const QImage& bitmap, int bits) {
+TPackedDib MakeDIB(const QImage& bitmap, int bits, TPackedDib reuse) {
     if (bitmap.isNull() || !IsSupportedDepth(bits)) return {};
     const int width = bitmap.width();
     const int height = bitmap.height();
@@ -160,7 +160,10 @@ TPackedDib MakeDIB(const QImage& bitmap, int bits) {
 
     TPackedDib block;
     block.BlockSize = std::size_t(formatSize + imageSize);
-    block.Block.reset(new (std::nothrow) std::uint8_t[block.BlockSize]);
+    if (reuse && reuse.BlockSize == block.BlockSize)
+        block.Block = std::move(reuse.Block);
+    else
+        block.Block.reset(new (std::nothrow) std::uint8_t[block.BlockSize]);
     if (!block.Block) return {};
 
     auto* header = new (block.Block.get()) TBitmapInfoHeader{};

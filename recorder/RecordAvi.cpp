@@ -1,5 +1,7 @@
 #include "RecordAvi.h"
 
+#include "platform/MessageDlg.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -60,7 +62,9 @@ int FramePosition(int64_t elapsedMs, uint32_t msPFRecord) {
     return static_cast<int>(std::clamp(position, 0.0, 2147483647.0));
 }
 
-int RecordAVI(TRecordingJob& job) {
+namespace {
+
+int RecordAviSteps(TRecordingJob& job) {
     job.ErrorText.clear();
     if (OurVideoVersion < RequiredVideoVersion) {
         job.ErrorText = "Video for Windows version too old!";
@@ -106,7 +110,7 @@ int RecordAVI(TRecordingJob& job) {
         job.ErrorText = "Error setting stream format";
         return finish(0);
     }
-    FreeDIB(first);
+    grabber->Recycle(std::move(first));
 
     const int64_t slice = std::max<int64_t>(period / 10, 1);
     int64_t lastWriteTime = 0;
@@ -132,8 +136,8 @@ int RecordAVI(TRecordingJob& job) {
         // Never before the last written frame, whatever the clock did.
         const int64_t elapsed = std::max(t0 - startTime - pausedTotal, lastWriteTime);
 
-        TPackedDib block =
-            grabber->GrabFrame(job.Region, job.Flags->RecordCursor.load(), job.Flags->ShowClicks.load());
+        TPackedDib block = grabber->GrabFrame(job.GrabRegion(), job.Flags->RecordCursor.load(),
+                                              job.Flags->ShowClicks.load());
         const int index = FramePosition(elapsed, period);
         job.FrameIndex = index;
         const int written = job.FramesWritten.load();
@@ -152,15 +156,36 @@ int RecordAVI(TRecordingJob& job) {
         } else if (!block) {
             ReportGrabError(*grabber);
         }
-        FreeDIB(block);
+        grabber->Recycle(std::move(block));
 
         if (elapsed > lastUpdate + UpdateEveryMs) {
             lastUpdate = elapsed;
             if (job.OnUpdate) job.OnUpdate();
         }
-        const int64_t spent = clock.NowMs() - t0;
-        if (spent < period) SleepInSlices(job, period - spent, slice, 0);
+        // The next grab is aimed at the time of the next position, not at a period after this pass
+        // began: a late wake-up then shortens the next sleep instead of shifting every later grab,
+        // which, added up, would push grabs to the rounding edge between positions and skip one.
+        // A pass that overran sleeps not at all.
+        const int64_t nextGrab = startTime + pausedTotal + (int64_t(index) + 1) * period;
+        const int64_t rest = nextGrab - clock.NowMs();
+        if (rest > 0) SleepInSlices(job, std::min<int64_t>(rest, period), slice, 0);
     }
     if (job.OnStop) job.OnStop();
     return finish(failed ? 0 : 1);
+}
+
+} // namespace
+
+int RecordAVI(TRecordingJob& job) {
+    try {
+        return RecordAviSteps(job);
+    } catch (...) {
+        // Nothing may leave the worker thread: an exception there would end the whole program and
+        // leave the file without its index. The sink, going out of scope, has completed the file.
+        try {
+            job.ErrorText = ExceptionMessage(std::current_exception());
+        } catch (...) {
+        }
+        return 0;
+    }
 }

@@ -17,6 +17,9 @@ class TFrameGrabber {
 public:
     virtual ~TFrameGrabber() = default;
     virtual TPackedDib GrabFrame(const QRect& rect, bool recordCursor, bool showClicks) = 0;
+    // Takes back a block the recorder is done with, written or not; a grabber may fill the next frame
+    // into its memory rather than into new memory. Memory then stays at one frame and one spare.
+    virtual void Recycle(TPackedDib block) {}
     // A message for the user (a grab that failed), shown by the recorder on the GUI thread.
     virtual QString TakeError() { return {}; }
 };

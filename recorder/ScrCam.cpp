@@ -6,11 +6,13 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 TScreenCam::TScreenCam(QObject* owner, TRecorderSeams seams)
     : QObject(owner), Seams(std::move(seams)), Flags(std::make_shared<TRecorderFlags>()) {
+    connect(&PanTimer, &QTimer::timeout, this, &TScreenCam::FollowControl);
     const QSize screen = ScreenSize();
     ScreenWidth = screen.width();
     ScreenHeight = screen.height();
@@ -20,7 +22,12 @@ TScreenCam::~TScreenCam() {
     if (!Worker) return;
     // The program's end must not lose the recording: stop, and let the worker complete the file.
     Stop();
-    WaitForWorker(WorkerWaitMs);
+    if (WaitForWorker(WorkerWaitMs)) return;
+    // The worker goes on without the recorder: its events must no longer name it. An event under way
+    // is waited for, boundedly, so that a handler stuck on this thread cannot hang the program's end.
+    Worker->Sender.store(nullptr);
+    std::unique_lock lock(Worker->SenderMutex, std::defer_lock);
+    (void)lock.try_lock_for(std::chrono::milliseconds(WorkerWaitMs));
 }
 
 bool TScreenCam::IsWorking() const {
@@ -52,6 +59,8 @@ bool TScreenCam::StartRecording(QWidget* control, const QString& fileName) {
     if (control) {
         const QPoint topLeft = control->mapToGlobal(QPoint(0, 0));
         job->Region = QRect(topLeft, control->size());
+        job->FollowControl = autoPan;
+        job->MoveGrabRegion(topLeft);
     } else {
         job->Region = ScreenRect();
         autoPan = false;
@@ -63,9 +72,19 @@ bool TScreenCam::StartRecording(QWidget* control, const QString& fileName) {
     job->Compressor = Compressor;
     job->Seams = Seams;
     job->Flags = Flags;
-    if (OnStart) job->OnStart = [this, f = OnStart] { f(this); };
-    if (OnUpdate) job->OnUpdate = [this, f = OnUpdate] { f(this); };
-    if (OnStop) job->OnStop = [this, f = OnStop] { f(this); };
+    job->Sender = this;
+    // The events are stored in the job itself, so they refer to it without owning it; only its
+    // worker, which holds the job, calls them.
+    auto raise = [raw = job.get()](const TScreenCamEvent& event) -> std::function<void()> {
+        if (!event) return {};
+        return [raw, event] {
+            std::lock_guard lock(raw->SenderMutex);
+            if (TScreenCam* sender = raw->Sender.load()) event(sender);
+        };
+    };
+    job->OnStart = raise(OnStart);
+    job->OnUpdate = raise(OnUpdate);
+    job->OnStop = raise(OnStop);
     LastError.clear();
 
     // Everything is wired and the state set before the worker exists, so a fast failure keeps its
@@ -90,7 +109,16 @@ bool TScreenCam::StartRecording(QWidget* control, const QString& fileName) {
                 },
                 Qt::QueuedConnection);
     }).detach();
+    if (control && autoPan) {
+        PanControl = control;
+        PanTimer.start(int(std::clamp<uint32_t>(msPFRecord / 2, 1, PanCheckMaxMs)));
+    }
     return true;
+}
+
+void TScreenCam::FollowControl() {
+    // A control that is gone leaves the rectangle where it was last seen.
+    if (Worker && PanControl) Worker->MoveGrabRegion(PanControl->mapToGlobal(QPoint(0, 0)));
 }
 
 void TScreenCam::RecordingDone(uint64_t generation) {
@@ -98,6 +126,8 @@ void TScreenCam::RecordingDone(uint64_t generation) {
     if (generation != Generation || !Worker) return;
     std::shared_ptr<TRecordingJob> job = std::move(Worker);
     Worker.reset();
+    PanTimer.stop();
+    PanControl = nullptr;
     Flags->State.store(Stopped);
     LastError = job->ErrorText;
     if (!LastError.isEmpty() && OnError) OnError(this, LastError);

@@ -4,8 +4,10 @@
 #include "recorder/RecorderSeams.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -39,6 +41,8 @@ public:
     int KeyFramesEvery = 5;
     int compressionQuality = 6550;
     int SelectedCompressor = -1;
+    // With a control: every grab follows the control's current place on the screen. The frames keep
+    // the size the control had at the start, the size of the stream.
     bool autoPan = true;
     uint32_t Compressor = MSVC;
     // Read by the worker at every grab; a change takes effect from the next frame on.
@@ -82,7 +86,13 @@ public:
     int ScreenHeight = 0;
 
 private:
+    // A control recorded with autoPan is looked up twice a grab period, and at least this often, so a
+    // moved control is followed from the next grab or the one after.
+    static constexpr uint32_t PanCheckMaxMs = 50;
+
     void RecordingDone(uint64_t generation);
+    // With autoPan, moves the grab rectangle with the control: widgets are read on the GUI thread only.
+    void FollowControl();
 
     TRecorderSeams Seams;
     // Shared with the workers, which may outlive the recorder when one fails to end in time.
@@ -92,4 +102,6 @@ private:
     std::shared_ptr<TRecordingJob> LastJob;
     uint64_t Generation = 0;
     QString LastError;
+    QTimer PanTimer;
+    QPointer<QWidget> PanControl;
 };

@@ -17,10 +17,14 @@ public:
     ~TScreenFrameGrabber() override;
 
     TPackedDib GrabFrame(const QRect& rect, bool recordCursor, bool showClicks) override;
+    void Recycle(TPackedDib block) override;
     QString TakeError() override;
 
 private:
     std::unique_ptr<X11ScreenGrabber> Screen;
     std::unique_ptr<X11PointerReader> Pointer;
     QString PendingError;
+    // The block and the picture of an earlier frame, whose memory the next frame fills.
+    TPackedDib Spare;
+    QImage SparePicture;
 };

@@ -1,111 +1,78 @@
 #include "HotKeyEdit.h"
 
+#include <QEvent>
 #include <QKeyEvent>
 
 namespace {
 
-bool IsModifierKey(int key) {
-    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
-           key == Qt::Key_AltGr || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
-}
-
-Qt::KeyboardModifiers ModifierOf(int key) {
-    switch (key) {
+bool IsModifierOnly(int qtKey) {
+    switch (qtKey) {
     case Qt::Key_Shift:
-        return Qt::ShiftModifier;
     case Qt::Key_Control:
-        return Qt::ControlModifier;
     case Qt::Key_Alt:
-        return Qt::AltModifier;
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        return true;
     default:
-        return Qt::NoModifier;
+        return false;
     }
 }
 
-// The modifier words of the state, in the shortcut text's order.
-QString ModifierText(Qt::KeyboardModifiers modifiers) {
-    QString text;
-    if (modifiers & Qt::ShiftModifier) text += "Shift+";
-    if (modifiers & Qt::ControlModifier) text += "Ctrl+";
-    if (modifiers & Qt::AltModifier) text += "Alt+";
-    return text;
+// Tab moves the focus, and plain Enter and Esc stay the dialog's OK and Cancel, as in any field.
+bool IsDialogKey(const QKeyEvent& event) {
+    const int qtKey = event.key();
+    const Qt::KeyboardModifiers mods =
+        event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab)
+        return !(mods & (Qt::ControlModifier | Qt::AltModifier));
+    return (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter || qtKey == Qt::Key_Escape) &&
+           mods == Qt::NoModifier;
 }
-
-constexpr Qt::KeyboardModifiers Chord = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
 
 } // namespace
 
-THotKey::THotKey(QWidget* parent) : QLineEdit(parent) {
-    // The text is the key's, never typed: no editing, pasting or dropping.
+THotKeyEdit::THotKeyEdit(QWidget* parent) : QLineEdit(parent) {
     setReadOnly(true);
+    // The control shows the key, it does not hold a text the user edits.
     setContextMenuPolicy(Qt::NoContextMenu);
-    setAcceptDrops(false);
-    setAttribute(Qt::WA_InputMethodEnabled, false);
-    ShowValue();
 }
 
-void THotKey::SetHotKey(TShortCut key) {
-    Value = key;
-    ShowValue();
+void THotKeyEdit::SetHotKey(TShortCut key) {
+    const bool changed = !(key == Key);
+    Key = key.IsEmpty() ? TShortCut{} : key;
+    setText(ShortCutToText(Key));
+    if (changed) emit HotKeyChanged(Key);
 }
 
-void THotKey::ShowValue() {
-    setText(ShortCutToText(Value));
-}
-
-bool THotKey::IsDialogKey(const QKeyEvent& event) {
-    const int key = event.key();
-    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return true;
-    const bool plain = (event.modifiers() & Chord) == 0;
-    return plain && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape);
-}
-
-bool THotKey::event(QEvent* event) {
-    // Menu and window shortcuts would take a chord before the field sees it: the field wants them all.
+bool THotKeyEdit::event(QEvent* event) {
+    // Shortcuts of the window must not fire while a key is being chosen here: the key is the input.
     if (event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!IsDialogKey(*key)) {
-            key->accept();
+        if (!IsDialogKey(*static_cast<QKeyEvent*>(event))) {
+            event->accept();
             return true;
         }
     }
     return QLineEdit::event(event);
 }
 
-void THotKey::keyPressEvent(QKeyEvent* event) {
+void THotKeyEdit::keyPressEvent(QKeyEvent* event) {
+    const int qtKey = event->key();
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (IsDialogKey(*event)) {
-        event->ignore();
+        QLineEdit::keyPressEvent(event);
         return;
     }
     event->accept();
-    if (IsModifierKey(event->key())) {
-        // Whether the state names the modifier being pressed differs between sources: add it.
-        setText(ModifierText(event->modifiers() | ModifierOf(event->key())));
+    if (IsModifierOnly(qtKey)) return;
+    if ((qtKey == Qt::Key_Backspace || qtKey == Qt::Key_Delete) && mods == Qt::NoModifier) {
+        SetHotKey({});
         return;
     }
     const TShortCut key = ShortCutFromKeyEvent(*event);
-    if (key.IsEmpty()) return; // a key without a name cannot be stored
-    const bool plain = !key.Shift && !key.Ctrl && !key.Alt;
-    if (plain && (key.Key == VKey::BkSp || key.Key == VKey::Del || key.Key == VKey::Space))
-        Value = TShortCut();
-    else
-        Value = key;
-    ShowValue();
-    emit Changed();
-}
-
-void THotKey::keyReleaseEvent(QKeyEvent* event) {
-    event->accept();
-    if (!IsModifierKey(event->key())) return;
-    // Whether the state still names the modifier being released differs between sources: drop it.
-    const Qt::KeyboardModifiers left = event->modifiers() & ~ModifierOf(event->key());
-    if ((left & Chord) != 0)
-        setText(ModifierText(left));
-    else
-        ShowValue();
-}
-
-void THotKey::focusOutEvent(QFocusEvent* event) {
-    ShowValue();
-    QLineEdit::focusOutEvent(event);
+    if (!key.IsEmpty()) SetHotKey(key);
 }

@@ -4,34 +4,27 @@
 
 #include <QLineEdit>
 
-// The hot-key field: pressing a key with its modifiers makes it the field's key, shown in the
-// shortcut text form ("Shift+Ctrl+W") that the settings file stores. Held modifiers alone show as
-// "Shift+Ctrl+" until a key completes them. Plain Backspace, Delete and Space clear the field; plain
-// Tab, Enter and Esc stay the dialog's (focus, OK, Cancel).
-class THotKey : public QLineEdit {
+// A hot-key control: it shows its key in our shortcut text and takes the next key pressed in it, with
+// the Shift, Ctrl and Alt held, as its new key. Tab and Shift+Tab still move the focus, and Enter and
+// Esc alone still work the window's OK and Cancel; Backspace or Delete alone clear the key. Tag is the
+// identifier under which the main form registers the key.
+class THotKeyEdit : public QLineEdit {
     Q_OBJECT
 public:
-    explicit THotKey(QWidget* parent = nullptr);
+    explicit THotKeyEdit(QWidget* parent = nullptr);
 
-    TShortCut HotKey() const { return Value; }
+    TShortCut HotKey() const { return Key; }
     void SetHotKey(TShortCut key);
 
-    // The identifier the key is registered under as a global hot key.
     int Tag = 0;
 
 signals:
-    // After a key press has changed the field's key.
-    void Changed();
+    void HotKeyChanged(TShortCut key);
 
 protected:
-    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
-    void ShowValue();
-    static bool IsDialogKey(const QKeyEvent& event);
-
-    TShortCut Value;
+    TShortCut Key;
 };

@@ -69,8 +69,8 @@ QPushButton* Button(const QString& caption, const QString& name, QWidget* parent
 
 TOptionsPages::TOptionsPages(QWidget* parent)
     : QWidget(parent), PageControl1(new QTabWidget(this)), Stamps(new TStampList(this)),
-      lvImages(Stamps->lvImages), HotKey1(new THotKey(this)), HotKey2(new THotKey(this)),
-      HotKey3(new THotKey(this)), CheckBox2(new QCheckBox("Show mouse clicks in captured video", this)),
+      lvImages(Stamps->lvImages), HotKey1(new THotKeyEdit(this)), HotKey2(new THotKeyEdit(this)),
+      HotKey3(new THotKeyEdit(this)), CheckBox2(new QCheckBox("Show mouse clicks in captured video", this)),
       CheckBox3(new QCheckBox("Start with Windows", this)), OKBtn(Button("OK", "OKBtn", this)),
       CancelBtn(Button("Cancel", "CancelBtn", this)), BitBtn4(Button("&Help", "BitBtn4", this)),
       BitBtn5(Button("&About", "BitBtn5", this)) {
@@ -104,7 +104,7 @@ TOptionsPages::TOptionsPages(QWidget* parent)
 
     auto* keys = new QGridLayout;
     const QString captions[3] = {"A&nnotate hotkey:", "Cap&ture hotkey:", "&Pause/restart capture:"};
-    THotKey* const fields[3] = {HotKey1, HotKey2, HotKey3};
+    THotKeyEdit* const fields[3] = {HotKey1, HotKey2, HotKey3};
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(captions[i], this);
         label->setBuddy(fields[i]);
@@ -137,7 +137,7 @@ void TOptionsPages::FocusOK() {
 
 void TOptionsPages::LoadSettings() {
     const TIniFile ini(IniFileName);
-    THotKey* const fields[3] = {HotKey1, HotKey2, HotKey3};
+    THotKeyEdit* const fields[3] = {HotKey1, HotKey2, HotKey3};
     for (int i = 0; i < 3; ++i)
         fields[i]->SetHotKey(TextToShortCut(ini.ReadString(Section, HotKeyKeys[i], HotKeyDefaults[i])));
     CheckBox2->setChecked(ini.ReadBool(Section, ShowClicksKey, true));
@@ -177,7 +177,7 @@ void TOptionsPages::SaveSettings() {
             TIniFile ini(IniFileName);
             ini.WriteInteger(Section, LeftKey, window()->x());
             ini.WriteInteger(Section, TopKey, window()->y());
-            const THotKey* const fields[3] = {HotKey1, HotKey2, HotKey3};
+            const THotKeyEdit* const fields[3] = {HotKey1, HotKey2, HotKey3};
             for (int i = 0; i < 3; ++i)
                 ini.WriteString(Section, HotKeyKeys[i], ShortCutToText(fields[i]->HotKey()));
             ini.WriteBool(Section, ShowClicksKey, CheckBox2->isChecked());

@@ -14,7 +14,7 @@ class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 class TIniFile;
-class THotKey;
+class THotKeyEdit;
 class TLayerPage;
 class TStampList;
 
@@ -38,9 +38,9 @@ public:
     TLayerPage* Page(int layer) const { return Pages[layer - 1]; }
     TStampList* Stamps;
     QTreeWidget* lvImages; // the stamp list's
-    THotKey* HotKey1;      // annotate
-    THotKey* HotKey2;      // capture
-    THotKey* HotKey3;      // pause and restart of a capture
+    THotKeyEdit* HotKey1;  // annotate
+    THotKeyEdit* HotKey2;  // capture
+    THotKeyEdit* HotKey3;  // pause and restart of a capture
     QCheckBox* CheckBox2;  // "Show mouse clicks in captured video"
     QCheckBox* CheckBox3;  // "Start with Windows"
     QPushButton* OKBtn;

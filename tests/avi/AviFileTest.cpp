@@ -1,7 +1,7 @@
 #include "platform/AviFile.h"
-#include "AviProbe.h"
 #include "platform/BitmapInfoHeader.h"
 #include "recorder/PackedDib.h"
+#include "support/AviProbe.h"
 
 #include <QDir>
 #include <QFile>

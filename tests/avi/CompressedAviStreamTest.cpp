@@ -1,7 +1,7 @@
 #include "platform/CompressedAviStream.h"
-#include "AviProbe.h"
 #include "platform/AviFile.h"
 #include "recorder/PackedDib.h"
+#include "support/AviProbe.h"
 
 #include <QTemporaryDir>
 #include <cstring>

@@ -9,6 +9,7 @@ class TNamedStep : public TDrawStep {
 public:
     explicit TNamedStep(char name, int layer = 0) : Name(name) { Layer = layer; }
     void Draw(Canvas&) const override {}
+    void SaveTo(QStringList&) const override {}
     char Name;
 };
 

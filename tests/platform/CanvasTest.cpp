@@ -4,6 +4,7 @@
 #include <climits>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
 #include <vector>
 
 namespace {
@@ -183,6 +184,38 @@ TEST(Canvas, WideLineHasRoundCapsOverBothEnds) {
     canvas.MoveTo(25, 3);
     canvas.LineTo(25, 3);
     EXPECT_EQ(canvas.Pixel(25, 3), clBlack);
+}
+
+// Whether the centre of pixel (x, y) lies within width / 2 of the line, in exact integers; an even
+// width's centre line runs half a pixel up and to the left.
+bool WithinPen(int x, int y, QPoint a, QPoint b, int width) {
+    const int64_t s = width % 2 == 0 ? 1 : 0;
+    const int64_t ax = 2 * a.x() - s, ay = 2 * a.y() - s, dx = 2 * (b.x() - a.x()), dy = 2 * (b.y() - a.y());
+    const int64_t px = 2 * x - ax, py = 2 * y - ay, r2 = int64_t(width) * width;
+    const int64_t len2 = dx * dx + dy * dy, t = px * dx + py * dy;
+    if (len2 == 0 || t <= 0) return px * px + py * py <= r2;
+    if (t >= len2) return (px - dx) * (px - dx) + (py - dy) * (py - dy) <= r2;
+    const int64_t cross = px * dy - py * dx;
+    return cross * cross <= r2 * len2;
+}
+
+TEST(Canvas, WideLineCoversExactlyThePixelsWithinHalfItsWidth) {
+    std::mt19937 rng(11);
+    auto coord = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int round = 0; round < 300; ++round) {
+        const QPoint a(coord(-5, 45), coord(-5, 45)), b(coord(-5, 45), coord(-5, 45));
+        const int width = coord(2, 13);
+        QImage image = Filled(40, 40, 0xFFFFFFFFu);
+        Canvas canvas(image);
+        canvas.Pen.Width = width;
+        canvas.MoveTo(a.x(), a.y());
+        canvas.LineTo(b.x(), b.y());
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(canvas.Pixel(x, y) == clBlack, WithinPen(x, y, a, b, width))
+                    << "pixel " << x << "," << y << " line " << a.x() << "," << a.y() << " to " << b.x()
+                    << "," << b.y() << " width " << width;
+    }
 }
 
 TEST(Canvas, RectangleAndEllipseLeaveOutRightAndBottomEdges) {

@@ -48,11 +48,18 @@ TEST(HotKeys, GrabbedKeyArrivesAlsoWithNumLockAndCapsLock) {
     ASSERT_TRUE(WaitFor(spy, 3));
     EXPECT_EQ(spy.at(2).at(0).toInt(), 2);
 
+    // Keypad keys are keys like any other, whatever NumLock says.
+    ASSERT_TRUE(keys.Register(4, TextToShortCut("Ctrl+Num 1")));
+    Xdotool("key ctrl+KP_1");
+    ASSERT_TRUE(WaitFor(spy, 4));
+    EXPECT_EQ(spy.at(3).at(0).toInt(), 4);
+    keys.Unregister(4);
+
     // Without its modifiers the key is not ours.
     keys.Unregister(2);
     Xdotool("key ctrl+w");
     Xdotool("key F5");
-    EXPECT_FALSE(WaitFor(spy, 4, 500));
+    EXPECT_FALSE(WaitFor(spy, 5, 500));
 }
 
 TEST(HotKeys, KeyHeldByAnotherClientOrTwiceByUsIsRefused) {

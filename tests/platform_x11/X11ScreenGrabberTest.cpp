@@ -98,6 +98,32 @@ TEST_P(ScreenGrabberTest, SeesTheWindowsOnTheScreen) {
     EXPECT_EQ(grab.pixel(65, 49), PatternPixel(364, 248));
 }
 
+// A recorder hands each frame's picture back for the next grab to fill; one shared elsewhere, or of
+// another size, must be left as it is.
+TEST_P(ScreenGrabberTest, FillsAPictureGivenBackOnlyWhenItIsFree) {
+    X11ScreenGrabber grabber({}, GetParam());
+    const QRect rect(200, 100, 64, 32);
+    QImage first = grabber.Grab(rect);
+    ASSERT_FALSE(first.isNull());
+    first.fill(Qt::red);
+    const uchar* memory = first.constBits();
+    const QImage again = grabber.Grab(rect.translated(10, 5), std::move(first));
+    ASSERT_FALSE(again.isNull());
+    EXPECT_EQ(again.constBits(), memory);
+    EXPECT_EQ(again.offset(), QPoint(210, 105));
+    EXPECT_EQ(PatternMismatches(again), 0);
+
+    const QImage kept = again;
+    const QImage fresh = grabber.Grab(rect, again);
+    EXPECT_NE(fresh.constBits(), kept.constBits());
+    EXPECT_EQ(kept.offset(), QPoint(210, 105));
+    EXPECT_EQ(PatternMismatches(kept), 0) << "the shared picture keeps its pixels";
+    EXPECT_EQ(PatternMismatches(fresh), 0);
+    const QImage larger = grabber.Grab(QRect(0, 0, 100, 40), QImage(fresh));
+    EXPECT_EQ(larger.size(), QSize(100, 40));
+    EXPECT_EQ(PatternMismatches(larger), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothMethods, ScreenGrabberTest,
                          ::testing::Values(X11ScreenGrabber::Method::Fastest,
                                            X11ScreenGrabber::Method::PlainRequest),

@@ -4,9 +4,14 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QWidget>
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <new>
+#include <thread>
 
 namespace {
 
@@ -21,7 +26,7 @@ public:
     void SleepMs(int64_t ms) override {
         {
             std::lock_guard lock(M);
-            Now += ms;
+            Now += ms + LateWakeMs;
         }
         std::this_thread::yield();
     }
@@ -29,6 +34,9 @@ public:
         std::lock_guard lock(M);
         Now += ms;
     }
+
+    // Each sleep ends this much late, as on a loaded machine.
+    std::atomic<int64_t> LateWakeMs{0};
 
 private:
     std::mutex M;
@@ -39,6 +47,7 @@ struct TSinkLog {
     std::mutex M;
     std::vector<int> Positions;
     QStringList Calls;
+    QRect LastGrab;      // the rectangle of the latest grab
     uint32_t FailAt = 0; // 1 open, 2 stream, 3 compressed, 4 format, 5 write, 6 close
     int FailWriteAfter = -1;
     int Closed = 0;
@@ -79,9 +88,14 @@ public:
 // Grabs a tiny picture, taking grabMs of virtual time each; a scripted pass can fail.
 class TFakeGrabber : public TFrameGrabber {
 public:
-    TFakeGrabber(std::shared_ptr<TFakeClock> clock, std::function<bool(int pass)> fails, int64_t grabMs)
-        : Clock(std::move(clock)), Fails(std::move(fails)), GrabMs(grabMs) {}
-    TPackedDib GrabFrame(const QRect&, bool, bool) override {
+    TFakeGrabber(std::shared_ptr<TFakeClock> clock, std::function<bool(int pass)> fails, int64_t grabMs,
+                 std::shared_ptr<TSinkLog> log)
+        : Clock(std::move(clock)), Fails(std::move(fails)), GrabMs(grabMs), Log(std::move(log)) {}
+    TPackedDib GrabFrame(const QRect& rect, bool, bool) override {
+        {
+            std::lock_guard lock(Log->M);
+            Log->LastGrab = rect;
+        }
         Clock->Advance(GrabMs);
         if (Fails && Fails(Pass++)) return {};
         QImage image(4, 4, QImage::Format_RGB32);
@@ -91,6 +105,7 @@ public:
     std::shared_ptr<TFakeClock> Clock;
     std::function<bool(int)> Fails;
     int64_t GrabMs;
+    std::shared_ptr<TSinkLog> Log;
     int Pass = 0;
 };
 
@@ -104,12 +119,16 @@ struct TRig {
         TRecorderSeams s;
         s.Clock = Clock;
         s.MakeSink = [log = Log] { return std::make_unique<TFakeSink>(log); };
-        s.MakeGrabber = [this] { return std::make_unique<TFakeGrabber>(Clock, GrabFails, GrabMs); };
+        s.MakeGrabber = [this] { return std::make_unique<TFakeGrabber>(Clock, GrabFails, GrabMs, Log); };
         return s;
     }
     std::vector<int> Positions() {
         std::lock_guard lock(Log->M);
         return Log->Positions;
+    }
+    QRect LastGrab() {
+        std::lock_guard lock(Log->M);
+        return Log->LastGrab;
     }
 };
 
@@ -169,6 +188,49 @@ TEST(ScreenCam, LateGrabsSkipPositionsAndCountThemOnce) {
     for (size_t i = 1; i < p.size(); ++i)
         skipped += p[i] - p[i - 1] - 1;
     EXPECT_EQ(cam.DroppedFrames(), skipped);
+}
+
+TEST(ScreenCam, LateWakeUpsShiftNoLaterGrabAndDropNothing) {
+    TRig rig;
+    // Every sleep slice wakes 1 ms late: grabs timed from the start of their own pass would slip a
+    // little each pass and skip a position every fifty or so.
+    rig.Clock->LateWakeMs = 1;
+    TScreenCam cam(nullptr, rig.Seams());
+    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+    ASSERT_TRUE(WaitForPositions(rig, 400));
+    cam.Stop();
+    ASSERT_TRUE(cam.WaitForWorker(5000));
+    const std::vector<int> p = rig.Positions();
+    for (size_t i = 0; i < p.size(); ++i)
+        ASSERT_EQ(p[i], static_cast<int>(i)) << "every position written once, in order";
+    EXPECT_EQ(cam.DroppedFrames(), 0);
+}
+
+TEST(ScreenCam, WithAutoPanTheGrabFollowsTheControlAtTheStreamsSize) {
+    for (const bool autoPan : {true, false}) {
+        SCOPED_TRACE(autoPan ? "autoPan" : "fixed");
+        TRig rig;
+        QWidget control;
+        control.setGeometry(100, 50, 40, 30);
+        control.show();
+        TScreenCam cam(nullptr, rig.Seams());
+        cam.autoPan = autoPan;
+        ASSERT_TRUE(cam.StartRecording(&control, "/tmp/x.avi"));
+        const QRect start(control.mapToGlobal(QPoint(0, 0)), QSize(40, 30));
+        ASSERT_TRUE(WaitUntil([&] { return rig.LastGrab() == start; }, 5000));
+        // Moved and resized: the frames keep the size of the stream.
+        control.setGeometry(300, 200, 60, 10);
+        const QRect moved(control.mapToGlobal(QPoint(0, 0)), QSize(40, 30));
+        ASSERT_NE(moved, start);
+        if (autoPan) {
+            EXPECT_TRUE(WaitUntil([&] { return rig.LastGrab() == moved; }, 5000));
+        } else {
+            WaitUntil([] { return false; }, 300);
+            EXPECT_EQ(rig.LastGrab(), start);
+        }
+        cam.Stop();
+        ASSERT_TRUE(cam.WaitForWorker(5000));
+    }
 }
 
 TEST(ScreenCam, PausedTimeIsLeftOutAndStopWhilePausedEnds) {
@@ -279,4 +341,54 @@ TEST(ScreenCam, DestroyingWhileRecordingCompletesTheFile) {
     }
     std::lock_guard lock(rig.Log->M);
     EXPECT_EQ(rig.Log->Closed, 1);
+}
+
+TEST(ScreenCam, AWorkerThatOutlivesItsRecorderRaisesNoEventNamingIt) {
+    TRig rig;
+    std::atomic<bool> hold{false};
+    std::atomic<bool> held{false};
+    // A grab that hangs while hold is set keeps the worker from ending in time.
+    rig.GrabFails = [&](int) {
+        while (hold.load()) {
+            held = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    };
+    std::atomic<int> stopsNamingTheRecorder{0};
+    {
+        TScreenCam cam(nullptr, rig.Seams());
+        cam.OnStop = [&](TScreenCam* sender) {
+            if (sender) ++stopsNamingTheRecorder;
+        };
+        ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+        ASSERT_TRUE(WaitForPositions(rig, 2));
+        hold = true;
+        ASSERT_TRUE(WaitUntil([&] { return held.load(); }, 5000));
+    } // the recorder gives up waiting for the worker and goes
+    hold = false;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            std::lock_guard lock(rig.Log->M);
+            return rig.Log->Closed == 1;
+        },
+        10000));
+    EXPECT_EQ(stopsNamingTheRecorder.load(), 0);
+}
+
+TEST(ScreenCam, AnExceptionInTheWorkerEndsTheRecordingWithAnError) {
+    TRig rig;
+    rig.GrabFails = [](int pass) -> bool {
+        if (pass == 3) throw std::bad_alloc();
+        return false;
+    };
+    TScreenCam cam(nullptr, rig.Seams());
+    QString error;
+    cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
+    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return !cam.IsWorking(); }, 5000));
+    ASSERT_TRUE(cam.WaitForWorker(1000));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
+    EXPECT_EQ(rig.Positions().size(), 2u);
 }

@@ -383,20 +383,20 @@ TEST_F(StampListTest, UncheckingTransparentStoresFlagZero) {
 
 TEST_F(OptionsTest, HotKeyFieldsTakeKeyPressesInTheShortcutTextForm) {
     TOptionsPages& pages = Loaded();
-    THotKey* field = pages.HotKey2;
-    bool changed = false;
-    QObject::connect(field, &THotKey::Changed, [&] { changed = true; });
+    THotKeyEdit* field = pages.HotKey2;
     QTest::keyClick(field, Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_TRUE(changed);
     EXPECT_EQ(field->text(), "Ctrl+Alt+Q");
     QTest::keyClick(field, Qt::Key_F5, Qt::ShiftModifier);
     EXPECT_EQ(field->text(), "Shift+F5");
-    QTest::keyPress(field, Qt::Key_Control, Qt::ControlModifier);
-    EXPECT_EQ(field->text(), "Ctrl+");
-    QTest::keyRelease(field, Qt::Key_Control, Qt::ControlModifier);
-    EXPECT_EQ(field->text(), "Shift+F5");
-    QTest::keyClick(field, Qt::Key_Tab);
-    EXPECT_EQ(field->text(), "Shift+F5");
+    // Modifiers alone, Tab, Enter and Esc are no keys of the field; Enter and Esc go on to the window.
+    for (Qt::Key key : {Qt::Key_Control, Qt::Key_Tab, Qt::Key_Return, Qt::Key_Escape}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(field, &press);
+        EXPECT_EQ(field->text(), "Shift+F5") << key;
+        if (key == Qt::Key_Return || key == Qt::Key_Escape) {
+            EXPECT_FALSE(press.isAccepted()) << key;
+        }
+    }
     QTest::keyClick(field, Qt::Key_Backspace);
     EXPECT_EQ(field->text(), "");
     EXPECT_TRUE(field->HotKey().IsEmpty());

@@ -73,7 +73,7 @@ TEST_F(OptionsTest, WindowCarriesTheControlsByTheirNames) {
     EXPECT_EQ(pages.findChild<QCheckBox*>("CheckBox2")->text(), "Show mouse clicks in captured video");
     EXPECT_EQ(pages.findChild<QCheckBox*>("CheckBox3")->text(), "Start with Windows");
     for (const char* name : {"HotKey1", "HotKey2", "HotKey3"})
-        EXPECT_NE(pages.findChild<THotKey*>(name), nullptr) << name;
+        EXPECT_NE(pages.findChild<THotKeyEdit*>(name), nullptr) << name;
     EXPECT_TRUE(pages.findChild<QPushButton*>("OKBtn")->isDefault());
     EXPECT_EQ(pages.findChild<QPushButton*>("CancelBtn")->text(), "Cancel");
     EXPECT_EQ(pages.findChild<QPushButton*>("BitBtn4")->text(), "&Help");

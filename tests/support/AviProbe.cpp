@@ -96,52 +96,74 @@ TProbedStream ProbeAvi(const QString& fileName, bool packetsToo) {
     return out;
 }
 
-QImage DecodeFirstFrame(const QString& fileName) {
+namespace {
+
+// A decoded picture of the formats our files decode to, as 32-bit pixels; null for any other.
+QImage ToImage(const AVFrame* frame) {
+    const int f = frame->format;
+    if (f != AV_PIX_FMT_BGRA && f != AV_PIX_FMT_BGR24 && f != AV_PIX_FMT_RGB555LE && f != AV_PIX_FMT_PAL8)
+        return {};
+    QImage image(frame->width, frame->height, QImage::Format_ARGB32);
+    auto five = [](int c) { return c << 3 | c >> 2; };
+    for (int y = 0; y < frame->height; ++y) {
+        const std::uint8_t* row = frame->data[0] + std::ptrdiff_t(y) * frame->linesize[0];
+        auto* outRow = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < frame->width; ++x) {
+            if (f == AV_PIX_FMT_BGRA) {
+                outRow[x] = qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], row[4 * x + 3]);
+            } else if (f == AV_PIX_FMT_BGR24) {
+                outRow[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+            } else if (f == AV_PIX_FMT_RGB555LE) {
+                const int v = row[2 * x] | row[2 * x + 1] << 8;
+                outRow[x] = qRgb(five(v >> 10 & 31), five(v >> 5 & 31), five(v & 31));
+            } else {
+                outRow[x] = reinterpret_cast<const std::uint32_t*>(frame->data[1])[row[x]] | 0xFF000000u;
+            }
+        }
+    }
+    return image;
+}
+
+} // namespace
+
+int ForEachDecodedFrame(const QString& fileName,
+                        const std::function<bool(std::int64_t position, const QImage& picture)>& visit) {
     TInput in;
     if (avformat_open_input(&in.Context, QFile::encodeName(fileName).constData(), nullptr, nullptr) < 0)
-        return {};
-    if (avformat_find_stream_info(in.Context, nullptr) < 0 || in.Context->nb_streams < 1) return {};
+        return -1;
+    if (avformat_find_stream_info(in.Context, nullptr) < 0 || in.Context->nb_streams < 1) return -1;
     const AVCodecParameters* par = in.Context->streams[0]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
-    if (!codec) return {};
+    if (!codec) return -1;
     AVCodecContext* dec = avcodec_alloc_context3(codec);
     AVPacket* pkt = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
-    QImage image;
+    int visited = -1;
     if (avcodec_parameters_to_context(dec, par) >= 0 && avcodec_open2(dec, codec, nullptr) >= 0) {
-        bool done = false;
-        while (!done && av_read_frame(in.Context, pkt) >= 0) {
-            if (avcodec_send_packet(dec, pkt) >= 0 && avcodec_receive_frame(dec, frame) >= 0) done = true;
-            av_packet_unref(pkt);
-        }
-        const int f = frame->format;
-        if (done && (f == AV_PIX_FMT_BGRA || f == AV_PIX_FMT_BGR24 || f == AV_PIX_FMT_RGB555LE ||
-                     f == AV_PIX_FMT_PAL8)) {
-            image = QImage(frame->width, frame->height, QImage::Format_ARGB32);
-            auto five = [](int c) { return c << 3 | c >> 2; };
-            for (int y = 0; y < frame->height; ++y) {
-                const std::uint8_t* row = frame->data[0] + std::ptrdiff_t(y) * frame->linesize[0];
-                auto* outRow = reinterpret_cast<QRgb*>(image.scanLine(y));
-                for (int x = 0; x < frame->width; ++x) {
-                    if (f == AV_PIX_FMT_BGRA) {
-                        outRow[x] = qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], row[4 * x + 3]);
-                    } else if (f == AV_PIX_FMT_BGR24) {
-                        outRow[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-                    } else if (f == AV_PIX_FMT_RGB555LE) {
-                        const int v = row[2 * x] | row[2 * x + 1] << 8;
-                        outRow[x] = qRgb(five(v >> 10 & 31), five(v >> 5 & 31), five(v & 31));
-                    } else {
-                        outRow[x] =
-                            reinterpret_cast<const std::uint32_t*>(frame->data[1])[row[x]] | 0xFF000000u;
-                    }
-                }
+        visited = 0;
+        bool more = true;
+        while (more && av_read_frame(in.Context, pkt) >= 0) {
+            // Each packet of these codecs is one whole picture: it comes out at once or not at all.
+            if (avcodec_send_packet(dec, pkt) >= 0 && avcodec_receive_frame(dec, frame) >= 0) {
+                ++visited;
+                more = visit(frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->pkt_dts, ToImage(frame));
             }
+            av_packet_unref(pkt);
         }
     }
     av_frame_free(&frame);
     av_packet_free(&pkt);
     avcodec_free_context(&dec);
-    return image;
+    return visited;
+}
+
+QImage DecodeFirstFrame(const QString& fileName) {
+    QImage first;
+    ForEachDecodedFrame(fileName, [&](std::int64_t, const QImage& picture) {
+        first = picture;
+        return false;
+    });
+    return first;
 }
 
 TRiffLayout ReadRiffLayout(const QString& fileName) {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 struct TProbedPacket {
@@ -31,6 +32,12 @@ TProbedStream ProbeAvi(const QString& fileName, bool packetsToo = true);
 
 // The first frame decoded by FFmpeg's own decoder, as a picture; null when it does not decode.
 QImage DecodeFirstFrame(const QString& fileName);
+
+// Decodes every frame with FFmpeg's own decoder, in file order, and hands each with its position to
+// visit until it answers false; the picture is null for a pixel format the probe does not convert.
+// Answers the number of frames visited, -1 when the file or its codec cannot be opened.
+int ForEachDecodedFrame(const QString& fileName,
+                        const std::function<bool(std::int64_t position, const QImage& picture)>& visit);
 
 struct TIndexEntry {
     std::uint32_t ChunkId = 0;

@@ -1,0 +1,351 @@
+#pragma once
+
+#include "model/AnnotationTarget.h"
+#include "overlay/LayerModel.h"
+#include "overlay/ShiftState.h"
+#include "platform/Canvas.h"
+#include "platform/ColorDialog.h"
+#include "platform/Font.h"
+
+#include <QIcon>
+#include <QImage>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_set>
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class TDrawStep;
+class TFontDialog;
+class TTextStep;
+class TWidthDlg;
+class X11PointerMover;
+
+// The drawing tools. The numbers are the tools' Tags minus one in the window's actions.
+enum TDrawTool : uint8_t {
+    dtFreeHand = 0,
+    dtLine = 1,
+    dtRectangle = 2,
+    dtEllipse = 3,
+    dtText = 4,
+    dtImageStamp = 5,
+    dtLayerShifting = 6,
+};
+
+// The way a running layer shift shows: the layer follows the pointer, a rubber line is drawn, or the
+// layer is hidden while a rubber line is drawn.
+enum TShiftMode : uint8_t { smLive = 0, smRubberLine = 1, smHiddenRubberLine = 2 };
+
+// Tavelin's full-screen drawing window. Each showing copies the desktop and shows the copy as the
+// window's background; the user draws steps into five layers with undo and redo, types texts, stamps
+// images and saves or copies the annotated screen. Hiding the window discards every step.
+//
+// The tray window drives it through Annotate(), LoadSettings(), the ShowOptions hook, HelpFile and
+// the Hidden() signal.
+//
+// Its handlers are spread over files by theme: DrawCore.cpp (creation, show, paint, hide, layers,
+// undo), DrawComponents.cpp (actions and menus), DrawSettings.cpp (the settings reload and the
+// settings written back), DrawCommands.cpp (colour, width, font, tools, keys, close, help),
+// DrawMouse.cpp (the mouse tools and layer shifting), DrawText.cpp (text entry and stamps),
+// DrawScreenshots.cpp (saving and copying the annotated screen) and DrawScripts.cpp (the annotations
+// as script files and clipboard text).
+//
+// As the target of the annotation text's reader and writer it offers its layers' visibility, its
+// current layer, its paint list and the placement of loaded steps.
+class TDrawFrm : public QWidget, public TAnnotationTarget {
+    Q_OBJECT
+public:
+    static constexpr int LayerCount = TLayerModel::LayerCount;
+    static constexpr int HelpContextId = 1000;
+
+    // The window on the program's settings file, looking up stamp files without a folder in the
+    // program's own folder.
+    explicit TDrawFrm(QWidget* parent = nullptr);
+    // The same on a settings file and a program folder of the caller's choosing.
+    TDrawFrm(const QString& settingsFile, const QString& programFolder, QWidget* parent = nullptr);
+    ~TDrawFrm() override;
+
+    // --- What the tray window uses ---
+
+    // The annotate command: waits 500 ms (processing events, so that menus can vanish), copies the
+    // desktop and shows the window over the copy. A request while a showing waits is ignored; one
+    // while the window is shown only brings it to the front.
+    void Annotate();
+    // Waiting for the snapshot, or shown.
+    bool IsShowing() const { return Snapping || Shown; }
+    // Reloads the window's settings from the settings file.
+    void LoadSettings();
+    // Runs the options window modally on a page (0 to 4, one per layer), in front of `over`; set by
+    // the tray window. The options window's own OK and Cancel reload these settings; the window reloads
+    // them once more afterwards.
+    std::function<void(int page, QWidget* over)> ShowOptions;
+    // The manual that "&Help" opens at this window's help context.
+    QString HelpFile;
+    // The program's pen-width dialog; without one the window makes its own for each use.
+    void SetWidthDialog(TWidthDlg* dialog) { WidthDlg = dialog; }
+
+    // --- Test seams: each defaults to the real thing ---
+    struct TSeams {
+        // How long a showing waits before it copies the desktop, so that menus can vanish.
+        int SnapshotDelayMs = 500;
+        std::function<QImage()> GrabScreen;
+        std::function<bool(TColorDialog&, QWidget*)> RunColorDialog;
+        std::function<bool(TFontDialog&, QWidget*)> RunFontDialog;
+        // Runs the prepared pen-width dialog; returns its modal result.
+        std::function<int(TWidthDlg&)> RunWidthDialog;
+        // The save dialog of screenshots: title, filter, default suffix and folder in; the chosen
+        // file, or empty when cancelled.
+        std::function<QString(const QString& title, const QString& filter, const QString& suffix,
+                              const QString& folder)>
+            RunSaveDialog;
+        // Where the pointer is now, in canvas pixels.
+        std::function<QPoint()> CursorPos;
+        // The save and open dialogs of annotation scripts (title: the system's own): filter, default
+        // suffix, folder and preset file in; the chosen file, or empty when cancelled.
+        using TScriptDialog = std::function<QString(const QString& filter, const QString& suffix,
+                                                    const QString& folder, const QString& file)>;
+        TScriptDialog RunScriptSaveDialog;
+        TScriptDialog RunScriptOpenDialog;
+        // The question before an existing script file is replaced: text and caption in, the button
+        // pressed out (a TModalResult).
+        std::function<int(const QString& text, const QString& caption)> AskOverwriteScript;
+    };
+    TSeams Seams;
+
+    // --- State, as the handlers keep it ---
+    int GetCurrLayer() const override { return CurrLayer; }
+    bool GetLayerVisible(int layer) const override { return LayerVisible[layer]; }
+    int GetLayerWidth(int layer) const { return LayerWidth[layer]; }
+    TColor GetLayerColor(int layer) const { return LayerColor[layer]; }
+    int GetLayerCursor(int layer) const { return LayerCursor[layer]; }
+    const TFont& GetLayerFont(int layer) const { return LayerFont[layer]; }
+    bool GetLayerTransparentFont(int layer) const { return LayerTransparentFont[layer]; }
+    const TLayerModel& Layers() const { return Model; }
+    int GetTool() const { return Tool; }
+    bool GetDrawing() const { return Drawing; }
+    bool GetBusy() const { return Busy; }
+    bool GetModified() const { return Modified; }
+    bool GetConfExit() const { return ConfExit; }
+    bool GetSavePartial() const { return SavePartial; }
+    bool GetCopyPartial() const { return CopyPartial; }
+    const QString& GetStampFile() const { return StampFile; }
+    int GetStampTransparent() const { return StampTransparent; }
+    const QImage& GetBackground() const { return Background; }
+    // What the window shows now: the snapshot with the painted steps and any rubber band.
+    const QImage& Surface();
+    Canvas& GetCanvas() { return *WindowCanvas; }
+    const QString& GetSavePath() const { return SavePath; }
+    const QString& GetScriptPath() const { return ScriptPath; }
+    const QString& GetScriptFile() const { return ScriptFile; }
+    TColorDialog ColorDialog1;
+    // Where the text entry's text stands, in canvas pixels (the step draws its text at the top-left).
+    QRect EditBounds() const { return EditBox; }
+    // The annotated screen: a fresh render of the snapshot and the visible layers' steps.
+    QImage AnnotatedScreenImage();
+
+    // --- Components ---
+    QMenu* PopupMenu1;
+    QMenu* PopupMenu2;
+    QLineEdit* Edit1;
+    QMenu* Images1;
+    QVector<QIcon> ImageList1;
+
+    // --- What the annotation text's reader needs besides the getters above ---
+    // Also ticks or clears the layer's "Visible layers" item.
+    void SetLayerVisible(int layer, bool visible) override;
+    void PlaceLoaded(std::unique_ptr<TDrawStep> step) override;
+    const std::vector<TDrawStep*>& PaintList() const override { return Model.PaintList(); }
+
+    // --- Handlers ---
+    void SetCurrLayer(int layer) override;
+    void ResetLayers();
+    void LayerClick(QAction* item);
+    void CurrLayerClick(QAction* action);
+    void UndoExecute();
+    void RedoExecute();
+    void UpdateActions();
+    void SetLayerWidth(int layer, int width);
+    void SetLayerColor(int layer, TColor color);
+    void UpdateColorIcon(TColor color);
+
+    void ColorExecute();
+    void PenWidthExecute();
+    void Textstyle1Click();
+    void DrawToolExecute(QAction* action);
+    void SetTool(int tool);
+    void Config1Click();
+    void Close1Click();
+    void FormKeyDown(uint8_t key, TShiftState shift);
+    void ApplicationEvents1Deactivate();
+    void Help1Click();
+
+    void FormMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void FormMouseMove(TShiftState shift, int x, int y);
+    void FormMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void OffsetLayer(int layer, int dx, int dy);
+
+    void Edit1Change();
+    void EndTextEntry();
+    bool TextEntryOpen() const;
+    void End1Click();
+    void Cancel1Click();
+    void Newline1Click();
+    void StampClick(QAction* item);
+    void UncheckStamps();
+    void UncheckTools();
+    void ChangeMode1Click();
+
+    void Save1Click();
+    void Copyscreenshot1Click();
+    void Savepartial1Click();
+    void Copypartial1Click();
+
+    void Savescript1Click();
+    void Loadscript1Click();
+    void Copyannotations1Click();
+    void Pasteannotations1Click();
+
+signals:
+    // The window has hidden and freed its steps (the overlay-hidden message): the tray enables its
+    // "&Annotate" and "&Options..." items again. Connect it directly.
+    void Hidden();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // The kind of the running drag, fixed at the press: what the move and release handlers do.
+    enum class TDragKind { None, Selection, LayerShift, Step };
+
+    void FormCreate();
+    void CreateComponents();
+    void CreateActions();
+    void CreatePopupMenu1();
+    void CreatePopupMenu2();
+    void CreateEdit1();
+    void CreateAnnotationsMenu(QMenu* parent);
+    QAction* NewAction(const QString& name, const QString& caption, const QString& shortCut, int tag = 0);
+    QAction* Action(const QString& name) const;
+    QAction* LayerItem(int layer) const;
+    QAction* ALayerAction(int layer) const;
+    // Connects a component's click to a handler; the handler runs as a command (RunCommand).
+    void Bind(QAction* action, std::function<void()> handler);
+    // Runs a handler so that no error leaves it: an error reaches the user in a message box in front
+    // of the window, and Busy is reset.
+    void RunCommand(const std::function<void()>& command);
+
+    // Show and hide.
+    void SnapDesktop();
+    void FormShow();
+    void FormHide();
+    void FormDestroy();
+
+    // Painting. The surface is the window's picture: the snapshot with the steps painted over it and
+    // whatever the mouse handlers draw on top. Invalidate marks it for a fresh paint, which happens
+    // before the window is next drawn or next drawn upon.
+    void Invalidate();
+    void RefreshSurface();
+    Canvas& DrawingCanvas();
+    void UpdateArea(const QRect& area);
+    void PaintSteps(Canvas& canvas, bool reportFailures);
+    void ReportStepFailure(std::exception_ptr error);
+    void ResizeSurface(const QSize& size);
+
+    // Settings.
+    void LoadStamps(const class TIniFile& ini);
+    void WriteSetting(const QString& key, const QString& value);
+    void WriteSettingsOnDestroy();
+    void RestoreFocus();
+
+    // Mouse.
+    void SetRubberPen();
+    void DrawRubberLine(int x0, int y0, int x1, int y1);
+    void DrawRubberFigure(bool rect, int x0, int y0, int x1, int y1);
+    void FreeSavedPen();
+    void ShowLayerOfPress();
+    void LayerShiftDown(TShiftState shift, int x, int y);
+    void LayerShiftMove(int x, int y);
+    void LayerShiftUp(int x, int y);
+    void SelectionUp();
+    void StepMove(TShiftState shift, int x, int y);
+    void StepUp(TShiftState shift, int x, int y);
+    void StartTextEntry(TTextStep* step);
+    void EndPartialSelection(bool save, bool copy);
+    void PartialImage(const QImage& bitmap, bool save);
+    QPoint CanvasPoint(const QPointF& widgetPoint) const;
+    void PlaceEdit1();
+    QString AskSaveFile();
+    QString AskScriptFile(bool save);
+    void NudgePointer();
+
+    // --- Fields ---
+    QString SettingsFile;
+    QString ProgramDir;
+
+    QImage Background;
+    QImage SurfaceImage;
+    std::unique_ptr<Canvas> WindowCanvas;
+    bool SurfaceStale = true;
+    bool Drawing = false;
+    TLayerModel Model;
+    std::array<bool, LayerCount + 1> LayerVisible{};
+    int CurrLayer = 1;
+    std::array<int, LayerCount + 1> LayerWidth{};
+    std::array<TColor, LayerCount + 1> LayerColor{};
+    std::array<int, LayerCount + 1> LayerCursor{};
+    std::array<TFont, LayerCount + 1> LayerFont{};
+    std::array<bool, LayerCount + 1> LayerTransparentFont{};
+    int LastX = 0, LastY = 0;
+    int DownX = 0, DownY = 0;
+    int Tool = dtFreeHand;
+    std::optional<TPen> SavedPen;
+    QString StampFile;
+    int StampTransparent = 0;
+    // The system this runs on is never Windows 95: the plain left press shifts layers live.
+    static constexpr bool IsWin95 = false;
+    uint8_t ShiftMode = smLive;
+    bool Busy = false;
+    bool SavePartial = false;
+    bool CopyPartial = false;
+    bool Modified = false;
+    bool ConfExit = true;
+
+    // The running drag: its kind, layer and step, kept from the press so that nothing that happens
+    // meanwhile can make the move and release handlers work on another step.
+    TDragKind DragKind = TDragKind::None;
+    int DragTool = dtFreeHand;
+    int DragLayer = 1;
+    TDrawStep* DragStep = nullptr;
+    // The text step being typed, while the entry is open.
+    TTextStep* EditStep = nullptr;
+    QRect EditBox;
+
+    // The folders and files the dialogs start from; written back when the window is destroyed.
+    QString SavePath;
+    QString ScriptPath;
+    QString ScriptFile;
+    // A script file was chosen in this run: a settings reload then keeps it in place of the stored one,
+    // which is only written back at destruction.
+    bool ScriptFileChosen = false;
+
+    bool Snapping = false;
+    bool Shown = false;
+    bool Destroying = false;
+    // Steps whose failure to draw has been reported in this showing.
+    std::unordered_set<const TDrawStep*> ReportedSteps;
+    TWidthDlg* WidthDlg = nullptr;
+    std::unique_ptr<X11PointerMover> PointerMover;
+};

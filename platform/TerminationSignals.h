@@ -1,0 +1,8 @@
+#pragma once
+
+// The end of the user's session reaches a program as SIGTERM (or SIGHUP, or SIGINT from a terminal).
+// From this call on, each of them ends the application's event loop, as the platform's own request to
+// end would: the program then ends as through its own exit command, and its windows' clean-up runs
+// (a recording under way is completed). A second signal while that clean-up runs ends the process at
+// once. Needs the application object; call it once.
+void QuitOnTerminationSignals();

@@ -1,0 +1,371 @@
+#include "RecordedAvi.h"
+#include "XWindows.h"
+#include "support/DesktopSession.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <memory>
+#include <signal.h>
+
+// Xlib after Qt.
+#include <X11/Xlib.h>
+
+namespace {
+
+constexpr int ScreenWidth = 1024;
+constexpr int ScreenHeight = 768;
+// The grab period of the recorder: one stream position per 100 ms of recorded time.
+constexpr int GrabPeriodMs = 100;
+
+// Tavelin on a desktop of its own with a tray host, settings written before it starts.
+class TavelinTray : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Desktop.IsRunning());
+        ASSERT_TRUE(Desktop.StartTray());
+        QDir().mkpath(QFileInfo(Desktop.SettingsFile("Tavelin")).path());
+    }
+
+    // The first-run form is off unless a test wants it.
+    void WriteSettings(const QString& lines = "ShowFirst=0\n") {
+        QFile file(Desktop.SettingsFile("Tavelin"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(("[Settings]\n" + lines).toUtf8());
+    }
+
+    // Starts the program (the built one, or a copy elsewhere) and waits for its tray icon.
+    QProcess* Start(const QString& executable = {}) {
+        // The session starts programs from the build folder; a copy elsewhere is named relative to it.
+        const QString program =
+            executable.isEmpty() ? QString("Tavelin") : QDir(TAVELIN_BINARY_DIR).relativeFilePath(executable);
+        QProcess* process = Desktop.Launch(program);
+        EXPECT_TRUE(WaitUntil([&] { return Icons() == 1; })) << "the tray icon did not come";
+        const auto icons = TrayIconsOf(Desktop.Display(), "Tavelin");
+        if (!icons.empty()) Icon0 = icons.front().Id;
+        return process;
+    }
+
+    int Icons() const { return int(TrayIconsOf(Desktop.Display(), "Tavelin").size()); }
+    bool HasTopLevel(const QString& name) const { return !TopLevelsNamed(Desktop.Display(), name).empty(); }
+    bool WaitForTopLevel(const QString& name, int timeoutMs = 10000) const {
+        return WaitUntil([&] { return HasTopLevel(name); }, timeoutMs);
+    }
+    // Gives the keyboard to the top-level window of that name and presses a key in it.
+    void KeyIn(const QString& name, const QString& key) {
+        const auto windows = TopLevelsNamed(Desktop.Display(), name);
+        ASSERT_FALSE(windows.empty()) << name.toStdString();
+        Desktop.Xdotool(QString("windowfocus --sync %1").arg(windows.front().Id));
+        Desktop.Xdotool("key " + key);
+    }
+
+    // Pops the tray menu up with the right button on the program's icon.
+    void PopTrayMenu() {
+        // The program's own icon; the capture icons stand beside it.
+        std::vector<TXWindow> icons;
+        for (const TXWindow& w : TrayIconsOf(Desktop.Display(), "Tavelin"))
+            if (w.Id == Icon0) icons.push_back(w);
+        ASSERT_FALSE(icons.empty());
+        // Two clicks close together in time and place make a double click, which the right button
+        // does not answer: each click lands a few pixels away from the last.
+        const QPoint at = icons.front().Geometry.center() + QPoint(ClickSide ? 4 : -4, 0);
+        ClickSide = !ClickSide;
+        const int before = PopupCount();
+        Desktop.Xdotool(QString("mousemove %1 %2 click 3").arg(at.x()).arg(at.y()));
+        ASSERT_TRUE(WaitUntil([&] { return PopupCount() > before; })) << "the tray menu did not pop up";
+    }
+    // The capture key, a file name typed into the save dialog, and the capture icons.
+    void StartCapture(const QString& typed) {
+        Desktop.Xdotool("key shift+ctrl+y");
+        ASSERT_TRUE(WaitForTopLevel("Save screen capture file"));
+        const auto dialog = TopLevelsNamed(Desktop.Display(), "Save screen capture file");
+        Desktop.Xdotool(QString("windowfocus --sync %1").arg(dialog.front().Id));
+        Desktop.Xdotool("type --delay 5 '" + typed + "'");
+        Desktop.Xdotool("key Return");
+        ASSERT_TRUE(WaitUntil([&] { return Icons() == 3; })) << "no pause and stop icons";
+    }
+
+    // The program's popup menus: popup windows taller than the one-line tip of the tray icon.
+    int PopupCount() const {
+        int n = 0;
+        for (const TXWindow& w : ViewableWindows(Desktop.Display()))
+            if (w.TopLevel && w.OverrideRedirect && w.Class.compare("Tavelin", Qt::CaseInsensitive) == 0 &&
+                w.Geometry.height() > 60)
+                ++n;
+        return n;
+    }
+
+    TDesktopSession Desktop{ScreenWidth, ScreenHeight};
+    bool ClickSide = false;
+    unsigned long Icon0 = 0;
+};
+
+// A desktop of flat fields on 4 x 4 blocks, which the video codec keeps exactly (at 5 bits a channel).
+QImage KnownDesktop() {
+    QImage picture(ScreenWidth, ScreenHeight, QImage::Format_RGB32);
+    picture.fill(QColor(0x80, 0x80, 0x80));
+    QPainter p(&picture);
+    p.fillRect(QRect(0, 0, 512, 384), QColor(0x20, 0x60, 0xA0));
+    p.fillRect(QRect(512, 384, 512, 384), QColor(0xC0, 0xA0, 0x40));
+    return picture;
+}
+
+// The screen above the tray host's strip at the bottom.
+constexpr int TrayStrip = 48;
+bool SameAboveTray(const QImage& a, const QImage& b) {
+    const QRect area(0, 0, ScreenWidth, ScreenHeight - TrayStrip);
+    return a.size() == b.size() && a.copy(area) == b.copy(area);
+}
+
+bool Near(QRgb a, QRgb b, int tolerance) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+} // namespace
+
+TEST_F(TavelinTray, ASecondCopyEndsAtOnceAndTheFirstRunsOn) {
+    WriteSettings();
+    QProcess* first = Start();
+    ASSERT_EQ(Icons(), 1);
+
+    QProcess* second = Desktop.Launch("Tavelin");
+    ASSERT_TRUE(second->waitForFinished(10000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_EQ(Icons(), 1);
+
+    // The first copy still answers its hot keys.
+    Desktop.Xdotool("key shift+ctrl+y");
+    ASSERT_TRUE(WaitForTopLevel("Save screen capture file"));
+    KeyIn("Save screen capture file", "Escape");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Save screen capture file"); }));
+}
+
+TEST_F(TavelinTray, AHotKeyHeldByAnotherProgramIsReportedAndTheProgramGoesOn) {
+    WriteSettings();
+    TForeignKeyGrab other(Desktop.Display(), "w", ShiftMask | ControlMask);
+    ASSERT_TRUE(other.Held());
+    QProcess* tavelin = Desktop.Launch("Tavelin");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin")) << "no message box";
+    KeyIn("Tavelin", "Return");
+    ASSERT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin"); }));
+    EXPECT_TRUE(WaitUntil([&] { return Icons() == 1; }));
+    EXPECT_EQ(tavelin->state(), QProcess::Running);
+
+    // The keys it could take work, with NumLock and CapsLock on as well.
+    Desktop.Xdotool("key Num_Lock Caps_Lock");
+    Desktop.Xdotool("key shift+ctrl+y");
+    ASSERT_TRUE(WaitForTopLevel("Save screen capture file"));
+    KeyIn("Save screen capture file", "Escape");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Save screen capture file"); }));
+    Desktop.Xdotool("key Num_Lock Caps_Lock");
+}
+
+TEST_F(TavelinTray, AFreshProfileShowsTheFirstRunForm) {
+    QProcess* tavelin = Desktop.Launch("Tavelin");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin 3.0"));
+    KeyIn("Tavelin 3.0", "Return");
+    ASSERT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin 3.0"); }));
+    EXPECT_EQ(tavelin->state(), QProcess::Running);
+    EXPECT_TRUE(WaitUntil([&] { return Icons() == 1; }));
+}
+
+TEST_F(TavelinTray, ExitEndsTheProgramWithEveryIconGone) {
+    WriteSettings();
+    QProcess* tavelin = Start();
+    PopTrayMenu();
+    Desktop.Xdotool("key x");
+    ASSERT_TRUE(tavelin->waitForFinished(20000));
+    EXPECT_EQ(tavelin->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tavelin->exitCode(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return Icons() == 0; }));
+}
+
+TEST_F(TavelinTray, TheEditorIsStartedFromTheProgramsFolder) {
+    WriteSettings();
+    // A copy of the program in a folder of its own, with an editor there that says it ran.
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::copy(QString(TAVELIN_BINARY_DIR) + "/Tavelin", folder.path() + "/Tavelin"));
+    QFile::setPermissions(folder.path() + "/Tavelin",
+                          QFile::permissions(QString(TAVELIN_BINARY_DIR) + "/Tavelin"));
+    const QString marker = folder.path() + "/editor-ran";
+    {
+        QFile editor(folder.path() + "/Framory");
+        ASSERT_TRUE(editor.open(QIODevice::WriteOnly));
+        editor.write(QString("#!/bin/sh\necho $$ > '%1'\nexec sleep 60\n").arg(marker).toUtf8());
+        editor.setPermissions(editor.permissions() | QFile::ExeOwner);
+    }
+    Start(folder.path() + "/Tavelin");
+
+    // "Launch Avi Editor" is the fourth item.
+    PopTrayMenu();
+    Desktop.Xdotool("key Down Down Down Down Return");
+    ASSERT_TRUE(WaitUntil([&] { return QFile(marker).size() > 0; })) << "the editor did not start";
+    QFile pidFile(marker);
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    const qint64 editorPid = pidFile.readAll().trimmed().toLongLong();
+    EXPECT_TRUE(QFileInfo::exists(QString("/proc/%1").arg(editorPid))) << "its process runs";
+    if (editorPid > 0) kill(pid_t(editorPid), SIGTERM);
+    EXPECT_FALSE(HasTopLevel("Error"));
+
+    // Without the editor beside it: the error box.
+    QFile::remove(folder.path() + "/Framory");
+    PopTrayMenu();
+    Desktop.Xdotool("key Down Down Down Down Return");
+    ASSERT_TRUE(WaitForTopLevel("Error")) << "no \"Error launching Avi Editor\" box";
+    KeyIn("Error", "Return");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Error"); }));
+}
+
+TEST_F(TavelinTray, ACaptureRecordsThePointerAndLeavesThePauseOut) {
+    WriteSettings();
+    Desktop.PaintRoot(KnownDesktop());
+    Start();
+    QTemporaryDir folder;
+    const QString file = folder.path() + "/clip.avi";
+
+    // Typed without extension: the dialog adds ".avi".
+    ASSERT_NO_FATAL_FAILURE(StartCapture(folder.path() + "/clip"));
+    QElapsedTimer clock;
+    clock.start();
+
+    // About two seconds of pointer moves and clicks.
+    for (int i = 0; clock.elapsed() < 2000; ++i)
+        Desktop.Xdotool(QString("mousemove %1 %2%3")
+                            .arg(100 + (i * 37) % 800)
+                            .arg(100 + (i * 23) % 500)
+                            .arg(i % 4 ? "" : " click 1"));
+    const qint64 paused = clock.elapsed();
+    Desktop.Xdotool("key shift+ctrl+p");
+    QThread::msleep(3000); // the pause itself: time that must not be recorded
+    const qint64 resumed = clock.elapsed();
+    Desktop.Xdotool("key shift+ctrl+p");
+    // The pointer rests where the last frames show it.
+    const QPoint pointer(300, 500);
+    Desktop.Xdotool(QString("mousemove %1 %2").arg(pointer.x()).arg(pointer.y()));
+    QThread::msleep(1000);
+    const qint64 stopped = clock.elapsed();
+    Desktop.Xdotool("key shift+ctrl+y");
+    ASSERT_TRUE(WaitUntil([&] { return Icons() == 1; })) << "the capture icons stayed";
+
+    ASSERT_TRUE(WaitUntil([&] { return AviFileComplete(file); }, 20000)) << "the file was not completed";
+    TRecordedAvi avi;
+    ASSERT_TRUE(WaitUntil([&] {
+        avi = ReadRecordedAvi(file);
+        return avi.Opened && avi.Length > 0;
+    }));
+    EXPECT_EQ(avi.Size, QSize(ScreenWidth, ScreenHeight));
+    EXPECT_EQ(avi.FramesPerSecond, 10);
+
+    const qint64 recordedMs = paused + (stopped - resumed);
+    const qint64 expected = recordedMs / GrabPeriodMs;
+    const qint64 withPause = stopped / GrabPeriodMs;
+    // The start of the file and the key presses lag behind what the test measures, more so on a
+    // loaded machine; the 30 positions of the pause stay well apart from that.
+    EXPECT_GE(avi.Length, expected - 10) << "recorded " << recordedMs << " ms";
+    EXPECT_LE(avi.Length, expected + 8) << "recorded " << recordedMs << " ms";
+    EXPECT_LT(avi.Length, withPause - 15) << "the pause was recorded";
+
+    // The last frame: the known desktop, and the pointer where it rests.
+    ASSERT_FALSE(avi.Frames.empty());
+    const QImage last = avi.Frames.back().second;
+    ASSERT_FALSE(last.isNull());
+    const QImage desktop = KnownDesktop();
+    const QRect pointerBox(pointer - QPoint(4, 4), QSize(40, 40));
+    const QRect trayArea(0, ScreenHeight - TrayStrip, ScreenWidth, TrayStrip);
+    int outside = 0, outsideSame = 0, pointerPixels = 0;
+    for (int y = 0; y < ScreenHeight; y += 2)
+        for (int x = 0; x < ScreenWidth; x += 2) {
+            const QPoint at(x, y);
+            if (trayArea.contains(at)) continue;
+            const bool same = Near(last.pixel(at), desktop.pixel(at), 10);
+            if (pointerBox.contains(at)) {
+                if (!Near(last.pixel(at), desktop.pixel(at), 60)) ++pointerPixels;
+            } else {
+                ++outside;
+                if (same) ++outsideSame;
+            }
+        }
+    EXPECT_GT(outsideSame, outside * 99 / 100) << "the desktop is not in the frame";
+    EXPECT_GE(pointerPixels, 10) << "no pointer in the frame";
+}
+
+TEST_F(TavelinTray, TheAnnotateKeyShowsTheDesktopToDrawOnAndEscClosesIt) {
+    // No question on closing, so that Esc closes at once.
+    WriteSettings("ShowFirst=0\nConfExit=0\n");
+    Desktop.PaintRoot(KnownDesktop());
+    Start();
+    const QImage before = Desktop.Screenshot();
+    // The tray host paints the icon in its own time: the strip it stands in is left out.
+    auto showsDesktop = [&] { return SameAboveTray(Desktop.Screenshot(), before); };
+
+    Desktop.Xdotool("key shift+ctrl+w");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin annotation"));
+    // The window shows the copy of the desktop it was opened over.
+    EXPECT_TRUE(WaitUntil(showsDesktop)) << "the window does not show the desktop";
+
+    // A drag draws a freehand stroke in layer 1's black.
+    Desktop.Xdotool("mousemove 100 150 mousedown 1 mousemove 200 150 mousemove 300 150 mouseup 1");
+    auto strokeDrawn = [&] {
+        const QImage shot = Desktop.Screenshot();
+        int dark = 0;
+        for (int x = 110; x < 290; ++x)
+            if (qGray(shot.pixel(x, 150)) < 0x10) ++dark;
+        return dark > 150;
+    };
+    EXPECT_TRUE(WaitUntil(strokeDrawn)) << "the drag drew nothing";
+
+    KeyIn("Tavelin annotation", "Escape");
+    ASSERT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin annotation"); }));
+    EXPECT_TRUE(WaitUntil(showsDesktop));
+
+    // "&Annotate" is enabled again: its key in the tray menu opens a new, empty showing.
+    PopTrayMenu();
+    Desktop.Xdotool("key a");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin annotation")) << "\"&Annotate\" stayed disabled";
+    EXPECT_TRUE(WaitUntil(showsDesktop)) << "the old stroke came back";
+    KeyIn("Tavelin annotation", "Escape");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin annotation"); }));
+}
+
+// The program ends while a capture runs, by its exit command or by the end of the session.
+class TavelinEndDuringCapture : public TavelinTray, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TavelinEndDuringCapture, CompletesTheFileFirst) {
+    const bool sessionEnd = GetParam();
+    WriteSettings();
+    QProcess* tavelin = Start();
+    QTemporaryDir folder;
+    const QString file = folder.path() + "/exit.avi";
+    ASSERT_NO_FATAL_FAILURE(StartCapture(file));
+    // Some frames are in the file before the end comes.
+    ASSERT_TRUE(WaitUntil([&] { return QFileInfo(file).size() > 64 * 1024; }, 20000));
+
+    if (sessionEnd) {
+        tavelin->terminate();
+    } else {
+        PopTrayMenu();
+        Desktop.Xdotool("key x");
+    }
+    ASSERT_TRUE(tavelin->waitForFinished(30000));
+    EXPECT_EQ(tavelin->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tavelin->exitCode(), 0);
+    // Complete as the process ends, without waiting any longer.
+    EXPECT_TRUE(AviFileComplete(file));
+    const TRecordedAvi avi = ReadRecordedAvi(file);
+    EXPECT_TRUE(avi.Opened);
+    EXPECT_GT(avi.Length, 0);
+    EXPECT_FALSE(avi.Frames.empty());
+    EXPECT_TRUE(WaitUntil([&] { return Icons() == 0; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(ByExitAndBySessionEnd, TavelinEndDuringCapture, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "SessionEnd" : "ExitCommand";
+                         });

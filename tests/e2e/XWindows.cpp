@@ -1,0 +1,96 @@
+#include "XWindows.h"
+
+// Xlib comes after Qt: its macros clash with Qt's names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+struct TConnection {
+    explicit TConnection(const QString& display) : D(XOpenDisplay(display.toLocal8Bit().constData())) {}
+    ~TConnection() {
+        if (D) XCloseDisplay(D);
+    }
+    Display* D;
+};
+
+// Windows can vanish between the query and the look at them: ignore what that makes fail.
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+void Collect(Display* d, Window parent, Window root, bool underRoot, std::vector<TXWindow>& out) {
+    Window rootReturn = 0, parentReturn = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, parent, &rootReturn, &parentReturn, &children, &count)) return;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable) continue;
+        TXWindow w;
+        w.Id = children[i];
+        w.TopLevel = underRoot;
+        w.OverrideRedirect = a.override_redirect;
+        char* name = nullptr;
+        if (XFetchName(d, children[i], &name) && name) {
+            w.Name = QString::fromLocal8Bit(name);
+            XFree(name);
+        }
+        XClassHint hint{};
+        if (XGetClassHint(d, children[i], &hint)) {
+            if (hint.res_class) w.Class = QString::fromLocal8Bit(hint.res_class);
+            if (hint.res_name) XFree(hint.res_name);
+            if (hint.res_class) XFree(hint.res_class);
+        }
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(d, children[i], root, 0, 0, &x, &y, &child);
+        w.Geometry = QRect(x, y, a.width, a.height);
+        out.push_back(w);
+        Collect(d, children[i], root, false, out);
+    }
+    if (children) XFree(children);
+}
+
+} // namespace
+
+std::vector<TXWindow> ViewableWindows(const QString& display) {
+    std::vector<TXWindow> out;
+    TConnection c(display);
+    if (!c.D) return out;
+    auto previous = XSetErrorHandler(IgnoreErrors);
+    const Window root = DefaultRootWindow(c.D);
+    Collect(c.D, root, root, true, out);
+    XSync(c.D, False);
+    XSetErrorHandler(previous);
+    return out;
+}
+
+std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name) {
+    std::vector<TXWindow> out;
+    for (const TXWindow& w : ViewableWindows(display))
+        if (w.TopLevel && w.Name == name) out.push_back(w);
+    return out;
+}
+
+std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass) {
+    std::vector<TXWindow> out;
+    for (const TXWindow& w : ViewableWindows(display))
+        if (!w.TopLevel && w.Class.compare(programClass, Qt::CaseInsensitive) == 0) out.push_back(w);
+    return out;
+}
+
+TForeignKeyGrab::TForeignKeyGrab(const QString& display, const char* keysymName, unsigned modifiers) {
+    Display* d = XOpenDisplay(display.toLocal8Bit().constData());
+    Connection = d;
+    if (!d) return;
+    const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysymName));
+    if (!code) return;
+    XGrabKey(d, code, modifiers, DefaultRootWindow(d), True, GrabModeAsync, GrabModeAsync);
+    XSync(d, False);
+    Ok = true;
+}
+
+TForeignKeyGrab::~TForeignKeyGrab() {
+    if (Connection) XCloseDisplay(static_cast<Display*>(Connection));
+}

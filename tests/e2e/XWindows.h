@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <vector>
+
+// What an end-to-end test sees of the windows on its private X server.
+struct TXWindow {
+    unsigned long Id = 0;
+    QString Name;                  // WM_NAME
+    QString Class;                 // WM_CLASS class part
+    QRect Geometry;                // on the root window
+    bool TopLevel = false;         // a child of the root; tray icons are inside the tray host instead
+    bool OverrideRedirect = false; // popup menus and tips
+};
+
+// Every mapped and viewable window, top-levels and their descendants.
+std::vector<TXWindow> ViewableWindows(const QString& display);
+// The viewable top-level windows named so (dialogs, message boxes, the first-run form).
+std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name);
+// A program's icons in the tray: its viewable windows docked inside the tray host, in dock order.
+std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass);
+
+// Holds a key with modifiers on the root window for as long as it lives, as another program that
+// took a global hot key first would.
+class TForeignKeyGrab {
+public:
+    TForeignKeyGrab(const QString& display, const char* keysymName, unsigned modifiers);
+    ~TForeignKeyGrab();
+    TForeignKeyGrab(const TForeignKeyGrab&) = delete;
+    TForeignKeyGrab& operator=(const TForeignKeyGrab&) = delete;
+    bool Held() const { return Ok; }
+
+private:
+    void* Connection = nullptr;
+    bool Ok = false;
+};
