@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -332,6 +333,98 @@ TEST_F(TavelinTray, TheAnnotateKeyShowsTheDesktopToDrawOnAndEscClosesIt) {
     EXPECT_TRUE(WaitUntil(showsDesktop)) << "the old stroke came back";
     KeyIn("Tavelin annotation", "Escape");
     EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin annotation"); }));
+}
+
+TEST_F(TavelinTray, TheOptionsWindowWritesItsKeysOnOkAndNothingOnCancel) {
+    WriteSettings("ShowFirst=0\nConfExit=0\n");
+    Start();
+    QTemporaryDir folder;
+    const QString stamp = folder.path() + "/stamp.png";
+    QImage picture(16, 16, QImage::Format_RGB32);
+    picture.fill(Qt::magenta);
+    ASSERT_TRUE(picture.save(stamp, "PNG"));
+    auto settings = [&] {
+        QFile file(Desktop.SettingsFile("Tavelin"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    // A hot key works once pressing it opens the drawing window; that window is closed again.
+    auto annotatesWith = [&](const QString& key) {
+        const bool shown = WaitUntil(
+            [&] {
+                Desktop.Xdotool("key " + key);
+                return WaitForTopLevel("Tavelin annotation", 1000);
+            },
+            10000);
+        if (shown) {
+            KeyIn("Tavelin annotation", "Escape");
+            EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin annotation"); }));
+        }
+        return shown;
+    };
+    auto heldByTavelin = [&](const char* key) {
+        return !TForeignKeyGrab(Desktop.Display(), key, ShiftMask | ControlMask).Held();
+    };
+
+    PopTrayMenu();
+    Desktop.Xdotool("key o");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin options"));
+    // Layer 2's page (Ctrl+Tab from inside the pages): its width and colour.
+    KeyIn("Tavelin options", "alt+w ctrl+Tab");
+    KeyIn("Tavelin options", "alt+w ctrl+a");
+    Desktop.Xdotool("type 12");
+    Desktop.Xdotool("key alt+c");
+    Desktop.Xdotool("type n"); // the first colour named with N: Navy
+    // A stamp picture, typed into the picture dialog ("&Add" shares its letter with "&About", so the
+    // letter only moves the focus to it).
+    Desktop.Xdotool("key alt+a space");
+    ASSERT_TRUE(WaitForTopLevel("Load images"));
+    KeyIn("Load images", "ctrl+a");
+    Desktop.Xdotool("mousemove 10 10"); // away from the tray icon and its tip
+    Desktop.Xdotool("type --delay 5 '" + stamp + "'");
+    // The name field offers the file in a list of its own; Esc closes that list, not the dialog.
+    auto completerShows = [&] {
+        for (const TXWindow& w : ViewableWindows(Desktop.Display()))
+            if (w.TopLevel && w.OverrideRedirect && w.Class.compare("Tavelin", Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    if (WaitUntil(completerShows, 3000)) Desktop.Xdotool("key Escape");
+    Desktop.Xdotool("key Return");
+    ASSERT_TRUE(WaitUntil([&] { return !HasTopLevel("Load images"); }));
+    // The annotate key, then Enter for OK.
+    KeyIn("Tavelin options", "alt+n");
+    Desktop.Xdotool("key shift+ctrl+q");
+    Desktop.Xdotool("key Return");
+    ASSERT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin options"); }));
+
+    // The new annotate key works, the old one is let go.
+    ASSERT_TRUE(annotatesWith("shift+ctrl+q")) << "the new annotate key does nothing";
+    EXPECT_FALSE(heldByTavelin("w")) << "Shift+Ctrl+W is still taken";
+    EXPECT_TRUE(heldByTavelin("y"));
+    const QString text = settings();
+    for (const QString line :
+         {"DrawWidth2=12\n", "DrawColor2=clNavy\n", "HotKey=Shift+Ctrl+Q\n", "DrawWidth1=3\n",
+          "HotKey2=Shift+Ctrl+Y\n", "ShowClicks=1\n", "Font5=\"Times New Roman\";14;clBlack;Bold\n",
+          "TransparentFont3=1\n", "CurrCursor4=\n", "Image9=\n", "PictureDir=\n"})
+        EXPECT_TRUE(text.contains(line)) << line.toStdString() << "\n" << text.toStdString();
+    EXPECT_TRUE(QRegularExpression("\nImage[0-9]=" + QRegularExpression::escape(stamp) + ";1\n")
+                    .match(text)
+                    .hasMatch())
+        << text.toStdString();
+
+    // Cancel, here by Esc, writes nothing and gives the keys in force back, not those typed.
+    PopTrayMenu();
+    Desktop.Xdotool("key o");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin options"));
+    EXPECT_FALSE(heldByTavelin("q")) << "the hot keys are not let go while the window shows";
+    KeyIn("Tavelin options", "alt+w ctrl+a");
+    Desktop.Xdotool("type 30");
+    Desktop.Xdotool("key alt+n shift+ctrl+z");
+    Desktop.Xdotool("key Escape");
+    ASSERT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin options"); }));
+    ASSERT_TRUE(annotatesWith("shift+ctrl+q")) << "the annotate key did not come back";
+    EXPECT_FALSE(heldByTavelin("z")) << "the cancelled Shift+Ctrl+Z was taken";
+    EXPECT_EQ(settings(), text);
 }
 
 // The program ends while a capture runs, by its exit command or by the end of the session.

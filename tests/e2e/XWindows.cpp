@@ -80,15 +80,32 @@ std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& program
     return out;
 }
 
+namespace {
+
+// Set when the X server refuses a grab because another client holds the key. Xlib's own handler
+// would end the test process instead.
+bool GrabRefused = false;
+
+int NoteRefusal(Display*, XErrorEvent* error) {
+    if (error->error_code == BadAccess) GrabRefused = true;
+    return 0;
+}
+
+} // namespace
+
 TForeignKeyGrab::TForeignKeyGrab(const QString& display, const char* keysymName, unsigned modifiers) {
     Display* d = XOpenDisplay(display.toLocal8Bit().constData());
     Connection = d;
     if (!d) return;
     const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysymName));
     if (!code) return;
+    GrabRefused = false;
+    XSync(d, False);
+    const auto previous = XSetErrorHandler(NoteRefusal);
     XGrabKey(d, code, modifiers, DefaultRootWindow(d), True, GrabModeAsync, GrabModeAsync);
     XSync(d, False);
-    Ok = true;
+    XSetErrorHandler(previous);
+    Ok = !GrabRefused;
 }
 
 TForeignKeyGrab::~TForeignKeyGrab() {

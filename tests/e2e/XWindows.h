@@ -29,6 +29,7 @@ public:
     ~TForeignKeyGrab();
     TForeignKeyGrab(const TForeignKeyGrab&) = delete;
     TForeignKeyGrab& operator=(const TForeignKeyGrab&) = delete;
+    // False when the server refused the grab: someone else holds the key.
     bool Held() const { return Ok; }
 
 private:
