@@ -22,6 +22,17 @@ bool IsModifierOnly(int qtKey) {
     }
 }
 
+// Tab moves the focus, and plain Enter and Esc stay the dialog's OK and Cancel, as in any field.
+bool IsDialogKey(const QKeyEvent& event) {
+    const int qtKey = event.key();
+    const Qt::KeyboardModifiers mods =
+        event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab)
+        return !(mods & (Qt::ControlModifier | Qt::AltModifier));
+    return (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter || qtKey == Qt::Key_Escape) &&
+           mods == Qt::NoModifier;
+}
+
 } // namespace
 
 THotKeyEdit::THotKeyEdit(QWidget* parent) : QLineEdit(parent) {
@@ -40,8 +51,7 @@ void THotKeyEdit::SetHotKey(TShortCut key) {
 bool THotKeyEdit::event(QEvent* event) {
     // Shortcuts of the window must not fire while a key is being chosen here: the key is the input.
     if (event->type() == QEvent::ShortcutOverride) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab) {
+        if (!IsDialogKey(*static_cast<QKeyEvent*>(event))) {
             event->accept();
             return true;
         }
@@ -53,8 +63,7 @@ void THotKeyEdit::keyPressEvent(QKeyEvent* event) {
     const int qtKey = event->key();
     const Qt::KeyboardModifiers mods =
         event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    if ((qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) &&
-        !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
+    if (IsDialogKey(*event)) {
         QLineEdit::keyPressEvent(event);
         return;
     }

@@ -5,8 +5,9 @@
 #include <QLineEdit>
 
 // A hot-key control: it shows its key in our shortcut text and takes the next key pressed in it, with
-// the Shift, Ctrl and Alt held, as its new key. Tab and Shift+Tab still move the focus; Backspace or
-// Delete alone clear the key. Tag is the identifier under which the main form registers the key.
+// the Shift, Ctrl and Alt held, as its new key. Tab and Shift+Tab still move the focus, and Enter and
+// Esc alone still work the window's OK and Cancel; Backspace or Delete alone clear the key. Tag is the
+// identifier under which the main form registers the key.
 class THotKeyEdit : public QLineEdit {
     Q_OBJECT
 public:

@@ -13,6 +13,7 @@
 #include "tray/First.h"
 #include "tray/HotKeyEdit.h"
 #include "tray/IniFileName.h"
+#include "tray/OptionsPages.h"
 #include "tray/TavelinSettings.h"
 #include "tray/TrayIcons.h"
 
@@ -21,9 +22,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -36,15 +34,9 @@
 
 namespace {
 
-// Keys of [Settings] read and written here; they are stored in users' files: never rename them.
-const QString KeyHotKey1 = QStringLiteral("HotKey");
-const QString KeyHotKey2 = QStringLiteral("HotKey2");
-const QString KeyHotKey3 = QStringLiteral("HotKey3");
-const QString KeyShowClicks = QStringLiteral("ShowClicks");
+// The key of [Settings] read and written here (the options pages keep the others); it is stored in
+// users' files: never rename it.
 const QString KeyShowFirst = QStringLiteral("ShowFirst");
-const QString DefaultHotKey1 = QStringLiteral("Shift+Ctrl+W");
-const QString DefaultHotKey2 = QStringLiteral("Shift+Ctrl+Y");
-const QString DefaultHotKey3 = QStringLiteral("Shift+Ctrl+P");
 
 const QString TrayTip = QStringLiteral("Tavelin 3");
 const QString PauseTip = QStringLiteral("Pause capture");
@@ -165,44 +157,30 @@ void TMainFrm::CreateTrayIcon0() {
 }
 
 void TMainFrm::CreateOptionsControls() {
-    auto* form = new QFormLayout;
-    auto addHotKey = [&](const char* name, const QString& label) {
-        auto* edit = new THotKeyEdit(this);
-        edit->setObjectName(name);
-        auto* caption = new QLabel(label, this);
-        caption->setBuddy(edit);
-        form->addRow(caption, edit);
-        return edit;
-    };
-    HotKey1 = addHotKey("HotKey1", "A&nnotate hotkey:");
-    HotKey2 = addHotKey("HotKey2", "Cap&ture hotkey:");
-    HotKey3 = addHotKey("HotKey3", "&Pause/restart capture:");
-
-    CheckBox2 = new QCheckBox("Show mouse clicks in captured video", this);
-    CheckBox2->setObjectName("CheckBox2");
-
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Cancel", this);
-    CancelBtn->setObjectName("CancelBtn");
-    BitBtn4 = new QPushButton("&Help", this);
-    BitBtn4->setObjectName("BitBtn4");
-    BitBtn5 = new QPushButton("&About", this);
-    BitBtn5->setObjectName("BitBtn5");
+    // A dialog border without border icons; closing it through the window manager is still Cancel.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    Pages = new TOptionsPages(this);
+    HotKey1 = Pages->HotKey1;
+    HotKey2 = Pages->HotKey2;
+    HotKey3 = Pages->HotKey3;
+    CheckBox2 = Pages->CheckBox2;
+    CheckBox3 = Pages->CheckBox3;
+    PageControl1 = Pages->PageControl1;
+    OKBtn = Pages->OKBtn;
+    CancelBtn = Pages->CancelBtn;
+    BitBtn4 = Pages->BitBtn4;
+    BitBtn5 = Pages->BitBtn5;
     connect(OKBtn, &QPushButton::clicked, this, &TMainFrm::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TMainFrm::CancelBtnClick);
     connect(BitBtn4, &QPushButton::clicked, this, &TMainFrm::Help1Click);
     connect(BitBtn5, &QPushButton::clicked, this, &TMainFrm::About1Click);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* button : {OKBtn, CancelBtn, BitBtn4, BitBtn5})
-        buttons->addWidget(button);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(CheckBox2);
-    layout->addLayout(buttons);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Pages);
+    // The size is the pages' own: the window is not resized, and its centring can count on it.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
 }
 
 void TMainFrm::SetDrawFrm(TDrawFrm* drawFrm) {
@@ -269,25 +247,11 @@ void TMainFrm::ApplySettings() {
 }
 
 void TMainFrm::LoadSettings() {
-    const TIniFile ini(IniFileName);
-    LoadHotKeys(ini);
-    CheckBox2->setChecked(ini.ReadBool(TavelinSettings::Section, KeyShowClicks, true));
-}
-
-void TMainFrm::LoadHotKeys(const TIniFile& ini) {
-    const QString& section = TavelinSettings::Section;
-    HotKey1->SetHotKey(TextToShortCut(ini.ReadString(section, KeyHotKey1, DefaultHotKey1)));
-    HotKey2->SetHotKey(TextToShortCut(ini.ReadString(section, KeyHotKey2, DefaultHotKey2)));
-    HotKey3->SetHotKey(TextToShortCut(ini.ReadString(section, KeyHotKey3, DefaultHotKey3)));
+    Pages->LoadSettings();
 }
 
 void TMainFrm::SaveSettings() {
-    TIniFile ini(IniFileName);
-    const QString& section = TavelinSettings::Section;
-    ini.WriteString(section, KeyHotKey1, ShortCutToText(HotKey1->HotKey()));
-    ini.WriteString(section, KeyHotKey2, ShortCutToText(HotKey2->HotKey()));
-    ini.WriteString(section, KeyHotKey3, ShortCutToText(HotKey3->HotKey()));
-    ini.WriteBool(section, KeyShowClicks, CheckBox2->isChecked());
+    Pages->SaveSettings();
 }
 
 void TMainFrm::OKBtnClick() {
@@ -299,8 +263,8 @@ void TMainFrm::OKBtnClick() {
 
 void TMainFrm::CancelBtnClick() {
     done(QDialog::Rejected);
-    // The keys typed into the controls were cancelled: the keys of the file come back, not those.
-    LoadHotKeys(TIniFile(IniFileName));
+    // The keys typed into the controls were cancelled: the keys in force before come back, not those.
+    Pages->RestoreHotKeys();
     ApplySettings();
 }
 
@@ -321,18 +285,18 @@ void TMainFrm::hideEvent(QHideEvent* event) {
 void TMainFrm::FormShow() {
     // While the window is open its hot-key controls take those keys like any others.
     UnregisterHotKeys();
-    LoadSettings();
-    unsetCursor();
+    // Every showing starts from the file: what an earlier showing left unsaved is gone.
+    Pages->ShowPages();
     EnableAnnotate(false);
-    OKBtn->setFocus();
 }
 
 void TMainFrm::FormHide() {
+    Pages->HidePages();
     EnableAnnotate(!OverlayVisible());
 }
 
 int TMainFrm::ShowModalOnPage(int page, QWidget* over) {
-    if (auto* pages = findChild<QTabWidget*>("PageControl1")) pages->setCurrentIndex(page);
+    PageControl1->setCurrentIndex(page);
     // In front of the full-screen window that asks, for this showing only: shown from the tray later,
     // the window stands on its own.
     MakeTransientFor(this, over);

@@ -13,11 +13,12 @@ class QAction;
 class QCheckBox;
 class QMenu;
 class QPushButton;
+class QTabWidget;
 class QTimer;
 class TDrawFrm;
 class THotKeyEdit;
 class THotKeyRegistrar;
-class TIniFile;
+class TOptionsPages;
 class TScreenCam;
 
 // What the main form reaches outside the program. Every member left empty takes the real thing;
@@ -65,6 +66,7 @@ public:
 
     bool RegisterHotKeyFor(THotKeyEdit* control);
     void ApplySettings();
+    // The options window's controls from the settings file, and back (the pages' work).
     void LoadSettings();
     void SaveSettings();
 
@@ -107,10 +109,14 @@ public:
     QAction* About1;
     QAction* N1;
     QAction* Exit1;
+    // The options window's content, and the controls of it that the form works with.
+    TOptionsPages* Pages;
+    QTabWidget* PageControl1;
     THotKeyEdit* HotKey1;
     THotKeyEdit* HotKey2;
     THotKeyEdit* HotKey3;
     QCheckBox* CheckBox2;
+    QCheckBox* CheckBox3;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
     QPushButton* BitBtn4;
@@ -134,7 +140,6 @@ private:
     void CreateMenu();
     void CreateTrayIcon0();
     void CreateOptionsControls();
-    void LoadHotKeys(const TIniFile& ini);
     void RegisterHotKeys();
     void UnregisterHotKeys();
     bool RegisterHotKey(int id, TShortCut key);

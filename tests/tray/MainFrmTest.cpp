@@ -1,15 +1,22 @@
 #include "overlay/Draw.h"
+#include "platform/Autostart.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageHandlerScope.h"
 #include "platform/ShortCutDispatcher.h"
+#include "platform/UpDownEdit.h"
 #include "recorder/ScrCam.h"
 #include "recorder/SteadyClock.h"
 #include "support/DesktopSession.h"
+#include "tray/ColorBox.h"
+#include "tray/CurImg.h"
 #include "tray/First.h"
 #include "tray/HotKeyEdit.h"
 #include "tray/IniFileName.h"
+#include "tray/LayerPage.h"
 #include "tray/Main.h"
+#include "tray/OptionsPages.h"
+#include "tray/StampList.h"
 #include "tray/TrayIcons.h"
 
 #include <QAction>
@@ -18,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -94,6 +102,8 @@ struct TMessage {
 class MainFrmTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // As the entry does: the default stamps beside the program include cursor files.
+        RegisterCursorFormat();
         InitIniFileName();
         QFile::remove(IniFileName);
         DrawFrm = MakeDrawFrm();
@@ -688,4 +698,100 @@ TEST_F(MainFrmTest, TheCaptureKeyWhileTheSaveDialogIsOpenOpensNoSecondOne) {
     form.StopCapture();
     ASSERT_TRUE(form.Recorder()->WaitForWorker(5000));
     EXPECT_EQ(Files->Snapshot(), QStringList({"open once.avi", "close"}));
+}
+
+// ---- The options window's pages inside the main form ----
+
+TEST_F(MainFrmTest, OkWritesEveryPageAndTheDrawingWindowTakesItUp) {
+    auto form = Make();
+    form->Configuration1Click();
+    TLayerPage* page = form->Pages->Page(2);
+    page->Edit->setText("9");
+    page->ColorBox->SetSelected(clPurple);
+    const QString stamp = Path("stamp.png");
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    ASSERT_TRUE(picture.save(stamp, "PNG"));
+    form->Pages->Stamps->OpenPictureDialog1.Runner = [&](TFileOpenDialog& d) {
+        d.FileName = stamp;
+        return true;
+    };
+    form->Pages->Stamps->BtnAddClick();
+    form->HotKey1->SetHotKey(TextToShortCut("Ctrl+F2"));
+    form->OKBtnClick();
+
+    const TIniFile ini(IniFileName);
+    EXPECT_EQ(ini.ReadString("Settings", "DrawWidth2", ""), "9");
+    EXPECT_EQ(ini.ReadString("Settings", "DrawColor2", ""), "clPurple");
+    EXPECT_EQ(ini.ReadString("Settings", "HotKey", ""), "Ctrl+F2");
+    EXPECT_EQ(ini.ReadString("Settings", "Font5", ""), "\"Times New Roman\";14;clBlack;Bold");
+    EXPECT_EQ(ini.ReadString("Settings", "PictureDir", "?"), "");
+    bool stamped = false;
+    for (int i = 0; i < 10; ++i)
+        stamped |= ini.ReadString("Settings", QStringLiteral("Image%1").arg(i), "") == stamp + ";1";
+    EXPECT_TRUE(stamped);
+    EXPECT_EQ(DrawFrm->GetLayerWidth(2), 9);
+    EXPECT_EQ(DrawFrm->GetLayerColor(2), clPurple);
+    EXPECT_EQ(Grabbed[TMainFrm::HotKeyId1], "Ctrl+F2");
+    EXPECT_EQ(form->Draw1->text(), "&Annotate\tCtrl+F2");
+}
+
+TEST_F(MainFrmTest, CancelWritesNothingAndRegistersTheKeysInForceAgain) {
+    auto form = Make(); // Shift+Ctrl+W is registered
+    // Another hand changed the file meanwhile: the window shows its keys, but they are not in force.
+    WriteSetting("HotKey", "Ctrl+F3");
+    const QByteArray before = [&] {
+        QFile f(IniFileName);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    form->Configuration1Click();
+    EXPECT_EQ(form->HotKey1->text(), "Ctrl+F3");
+    form->HotKey1->SetHotKey(TextToShortCut("Alt+F4"));
+    form->Pages->Page(1)->UpDown->SetPosition(20);
+    form->CheckBox3->setChecked(true);
+    form->CancelBtnClick();
+    QFile f(IniFileName);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(Grabbed[TMainFrm::HotKeyId1], "Shift+Ctrl+W");
+    EXPECT_EQ(form->HotKey1->text(), "Shift+Ctrl+W");
+    EXPECT_FALSE(QFile::exists(TAutostart::EntryPath("Tavelin3")));
+}
+
+TEST_F(MainFrmTest, ASettingsFileThatCannotBeWrittenStillEndsInTheHotKeys) {
+    auto form = Make();
+    const QString saved = IniFileName;
+    QFile blocker(Path("blocked"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    IniFileName = Path("blocked/Tavelin.ini");
+    form->Configuration1Click();
+    EXPECT_TRUE(Grabbed.empty());
+    form->HotKey2->SetHotKey(TextToShortCut("Ctrl+F7"));
+    form->OKBtnClick();
+    IniFileName = saved;
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Type, mtError);
+    EXPECT_TRUE(Messages[0].Text.contains("blocked")) << Messages[0].Text.toStdString();
+    EXPECT_EQ(Grabbed.size(), 3u);
+    EXPECT_EQ(Grabbed[TMainFrm::HotKeyId2], "Ctrl+F7");
+}
+
+TEST_F(MainFrmTest, TheDrawingWindowOpensTheOptionsOnThePageOfItsLayer) {
+    auto form = Make();
+    form->Draw1Click();
+    ASSERT_TRUE(DrawFrm->IsShowing());
+    DrawFrm->SetCurrLayer(4);
+    int page = -1;
+    bool modal = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        page = form->PageControl1->currentIndex();
+        modal = form->isModal();
+        form->CancelBtnClick();
+    });
+    DrawFrm->Config1Click();
+    EXPECT_EQ(page, 3);
+    EXPECT_TRUE(modal);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(Grabbed.size(), 3u);
 }
