@@ -10,23 +10,8 @@
 
 namespace {
 
-class DrawFrmMouseX11 : public DrawFrmX11Fixture {
+class DrawFrmMouseX11 : public DrawFrmOnPatternX11 {
 protected:
-    QImage Desktop;
-
-    void SetUp() override {
-        Desktop = Pattern(1920, 1080);
-        PaintRoot(Desktop);
-        ShowForm();
-    }
-    size_t Painted() const { return Form->Layers().PaintList().size(); }
-    // Sends the input and waits until the window has made that many steps of it.
-    void Input(const QString& xdotool, size_t steps) {
-        ASSERT_TRUE(Xdotool(xdotool));
-        ASSERT_TRUE(WaitFor([&] { return Painted() == steps && !Form->GetDrawing(); }))
-            << xdotool.toStdString();
-        Settle();
-    }
     template <class T> T* LastAs() const { return dynamic_cast<T*>(Form->Layers().PaintList().back()); }
     // The screen shows exactly the window's fresh paint: no rubber band was left on it.
     void ExpectScreenIsTheAnnotation() {

@@ -14,22 +14,8 @@
 
 namespace {
 
-class DrawFrmScriptsX11 : public DrawFrmX11Fixture {
+class DrawFrmScriptsX11 : public DrawFrmOnPatternX11 {
 protected:
-    QImage Desktop;
-
-    void SetUp() override {
-        Desktop = Pattern(1920, 1080);
-        PaintRoot(Desktop);
-        ShowForm();
-    }
-    size_t Painted() const { return Form->Layers().PaintList().size(); }
-    void Input(const QString& xdotool, size_t steps) {
-        ASSERT_TRUE(Xdotool(xdotool));
-        ASSERT_TRUE(WaitFor([&] { return Painted() == steps && !Form->GetDrawing(); }))
-            << xdotool.toStdString();
-        Settle();
-    }
     QString Script() const {
         QStringList lines;
         WriteScript(*Form, lines);

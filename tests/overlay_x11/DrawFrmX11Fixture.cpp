@@ -1,5 +1,7 @@
 #include "DrawFrmX11Fixture.h"
 
+#include "support/DesktopSession.h"
+
 #include "platform/X11ScreenGrabber.h"
 #include "support/XvfbServer.h"
 
@@ -18,28 +20,7 @@ void DrawFrmX11Fixture::WriteIni(const QByteArray& text) const {
 }
 
 void DrawFrmX11Fixture::PaintRoot(const QImage& picture) {
-    ::Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    const int screen = DefaultScreen(display);
-    const Window root = RootWindow(display, screen);
-    // A pixmap as the root's background survives every expose, unlike pixels drawn on it.
-    const Pixmap pixmap =
-        XCreatePixmap(display, root, rgb.width(), rgb.height(), DefaultDepth(display, screen));
-    XImage* image =
-        XCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap, 0,
-                     const_cast<char*>(reinterpret_cast<const char*>(rgb.constBits())), rgb.width(),
-                     rgb.height(), 32, rgb.bytesPerLine());
-    const GC gc = XCreateGC(display, pixmap, 0, nullptr);
-    XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, rgb.width(), rgb.height());
-    XSetWindowBackgroundPixmap(display, root, pixmap);
-    XClearWindow(display, root);
-    XFreeGC(display, gc);
-    image->data = nullptr; // the pixels belong to the QImage
-    XDestroyImage(image);
-    XFreePixmap(display, pixmap);
-    XSync(display, False);
-    XCloseDisplay(display);
+    ASSERT_TRUE(PaintRootWindow({}, picture));
 }
 
 QImage DrawFrmX11Fixture::Pattern(int width, int height) {

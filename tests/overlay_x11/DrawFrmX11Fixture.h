@@ -50,3 +50,23 @@ protected:
 
     void TearDown() override { Form.reset(); }
 };
+
+// The window shown over a patterned desktop, with input sent as a user would.
+class DrawFrmOnPatternX11 : public DrawFrmX11Fixture {
+protected:
+    QImage Desktop;
+
+    void SetUp() override {
+        Desktop = Pattern(1920, 1080);
+        PaintRoot(Desktop);
+        ShowForm();
+    }
+    size_t Painted() const { return Form->Layers().PaintList().size(); }
+    // Sends the input and waits until the window has made that many steps of it.
+    void Input(const QString& xdotool, size_t steps) {
+        ASSERT_TRUE(Xdotool(xdotool));
+        ASSERT_TRUE(WaitFor([&] { return Painted() == steps && !Form->GetDrawing(); }))
+            << xdotool.toStdString();
+        Settle();
+    }
+};

@@ -105,8 +105,13 @@ QImage TDesktopSession::Screenshot() const {
 }
 
 void TDesktopSession::PaintRoot(const QImage& picture) const {
-    ::Display* display = XOpenDisplay(Display().toLocal8Bit().constData());
-    if (!display) return;
+    PaintRootWindow(Display(), picture);
+}
+
+bool PaintRootWindow(const QString& displayName, const QImage& picture) {
+    ::Display* display =
+        XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.toLocal8Bit().constData());
+    if (!display) return false;
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     const int screen = DefaultScreen(display);
     const Window root = RootWindow(display, screen);
@@ -127,4 +132,5 @@ void TDesktopSession::PaintRoot(const QImage& picture) const {
     XFreePixmap(display, pixmap);
     XSync(display, False);
     XCloseDisplay(display);
+    return true;
 }

@@ -51,5 +51,9 @@ private:
     std::vector<std::unique_ptr<QProcess>> Programs;
 };
 
+// Paints the picture onto the root window of a display (empty: $DISPLAY) as its background, which
+// survives every expose; false when the display cannot be opened.
+bool PaintRootWindow(const QString& displayName, const QImage& picture);
+
 // Polls a condition while the event loop runs.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
