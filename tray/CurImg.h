@@ -21,7 +21,9 @@ public:
     int Height() const override { return kCursorSize; }
     // Opaque, the bitmap; transparent, the cursor drawn with its own mask, as the pointer looks there.
     void Draw(Canvas& canvas, int x, int y) const override;
-    QImage ToImage() const override { return Bitmap; }
+    // Transparent: the cursor with its own mask, as Draw leaves the canvas around it; else the
+    // 32 x 32 bitmap over white.
+    QImage ToImage() const override { return Transparent() ? Cursor.Preview() : Bitmap; }
     // The same onto any RGB32 image, touching only pixels inside clip (an empty clip touches all).
     void DrawOn(QImage& target, int x, int y, const QRegion& clip = QRegion()) const;
 

@@ -31,3 +31,16 @@ TEST(CursorRegistration, CursorFilesBecomeStampPicturesDrawn32By32) {
     EXPECT_NE(image.pixel(11, 14), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(50, 50), qRgb(255, 255, 255));
 }
+
+TEST(CursorRegistration, PreviewOfATransparentCursorStampKeepsItsMask) {
+    RegisterCursorFormat();
+    TPicture picture;
+    picture.LoadFromFile(QString(TAVELIN_BINARY_DIR) + "/QzArrowLT.cur");
+    ASSERT_NE(picture.Graphic(), nullptr);
+    picture.Graphic()->SetTransparent(false);
+    EXPECT_EQ(picture.Graphic()->ToImage().pixel(30, 30), qRgb(255, 255, 255));
+    picture.Graphic()->SetTransparent(true);
+    const QImage preview = picture.Graphic()->ToImage();
+    EXPECT_EQ(qAlpha(preview.pixel(30, 30)), 0);
+    EXPECT_EQ(qAlpha(preview.pixel(1, 1)), 255);
+}
