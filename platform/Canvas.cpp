@@ -191,12 +191,28 @@ void Canvas::StyledRectangleOutline(int left, int top, int right, int bottom, TS
     RasterThinLine(left, bottom - 1, left, top, bounds, &style, sink);
 }
 
+namespace {
+
+// The writers of a rectangle or ellipse: the outline in the pen colour, the interior in the brush
+// colour (none for a clear brush), both in the pen's raster operation.
+struct TFigureWriters {
+    TFigureWriters(QImage& target, const QRegion& clip, const TPen& pen, const TBrush& brush)
+        : Outline(target, clip, pen.Mode, ToPixel(pen.Color)),
+          Fill(target, clip, pen.Mode, ToPixel(brush.Color)),
+          Interior(brush.Style == TBrushStyle::bsSolid ? &Fill : nullptr) {}
+    TSpanWriter Outline;
+    TSpanWriter Fill;
+    TSpanSink* Interior;
+};
+
+} // namespace
+
 void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
     if (!InRange(x1, y1, x2, y2)) return;
     const TBox b = Ordered(x1, y1, x2, y2);
-    TSpanWriter pen(Target, ClipRegion, Pen.Mode, ToPixel(Pen.Color));
-    TSpanWriter brushWriter(Target, ClipRegion, Pen.Mode, ToPixel(Brush.Color));
-    TSpanSink* brush = Brush.Style == TBrushStyle::bsSolid ? &brushWriter : nullptr;
+    TFigureWriters writers(Target, ClipRegion, Pen, Brush);
+    TSpanWriter& pen = writers.Outline;
+    TSpanSink* brush = writers.Interior;
     if (!pen.Writes()) return;
     if (Pen.Style == TPenStyle::psClear) {
         if (brush) RasterRectangle(b.Left, b.Top, b.Right - 1, b.Bottom - 1, 1, Bounds(), brush, brush);
@@ -214,9 +230,9 @@ void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
 void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
     if (!InRange(x1, y1, x2, y2)) return;
     const TBox b = Ordered(x1, y1, x2, y2);
-    TSpanWriter pen(Target, ClipRegion, Pen.Mode, ToPixel(Pen.Color));
-    TSpanWriter brushWriter(Target, ClipRegion, Pen.Mode, ToPixel(Brush.Color));
-    TSpanSink* brush = Brush.Style == TBrushStyle::bsSolid ? &brushWriter : nullptr;
+    TFigureWriters writers(Target, ClipRegion, Pen, Brush);
+    TSpanWriter& pen = writers.Outline;
+    TSpanSink* brush = writers.Interior;
     if (!pen.Writes()) return;
     if (Pen.Style == TPenStyle::psClear) {
         if (brush) RasterEllipseArea(b.Left, b.Top, b.Right - 1, b.Bottom - 1, Bounds(), *brush);
