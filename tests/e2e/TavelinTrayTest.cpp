@@ -83,10 +83,18 @@ protected:
     void StartCapture(const QString& typed) {
         Desktop.Xdotool("key shift+ctrl+y");
         ASSERT_TRUE(WaitForTopLevel("Save screen capture file"));
-        const auto dialog = TopLevelsNamed(Desktop.Display(), "Save screen capture file");
-        Desktop.Xdotool(QString("windowfocus --sync %1").arg(dialog.front().Id));
-        Desktop.Xdotool("type --delay 5 '" + typed + "'");
-        Desktop.Xdotool("key Return");
+        // On a loaded machine the first keys can reach the dialog before its file field takes them:
+        // while the dialog stays open, the name is typed again over whatever arrived.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const auto dialog = TopLevelsNamed(Desktop.Display(), "Save screen capture file");
+            if (dialog.empty()) break;
+            Desktop.Xdotool(QString("windowfocus --sync %1").arg(dialog.front().Id));
+            QThread::msleep(300);
+            Desktop.Xdotool("key ctrl+a");
+            Desktop.Xdotool("type --delay 5 '" + typed + "'");
+            Desktop.Xdotool("key Return");
+            if (WaitUntil([&] { return Icons() == 3; }, 5000)) break;
+        }
         ASSERT_TRUE(WaitUntil([&] { return Icons() == 3; })) << "no pause and stop icons";
     }
 
