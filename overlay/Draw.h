@@ -314,8 +314,6 @@ private:
     std::optional<TPen> SavedPen;
     QString StampFile;
     int StampTransparent = 0;
-    // The system this runs on is never Windows 95: the plain left press shifts layers live.
-    static constexpr bool IsWin95 = false;
     uint8_t ShiftMode = smLive;
     bool Busy = false;
     bool SavePartial = false;

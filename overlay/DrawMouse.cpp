@@ -332,7 +332,7 @@ void TDrawFrm::StepUp(TShiftState shift, int x, int y) {
 void TDrawFrm::LayerShiftDown(TShiftState shift, int x, int y) {
     DownX = LastX = x;
     DownY = LastY = y;
-    if (shift == ssLeft && !IsWin95) {
+    if (shift == ssLeft) {
         ShiftMode = smLive;
     } else if (shift == (ssCtrl | ssLeft)) {
         ShiftMode = smHiddenRubberLine;
