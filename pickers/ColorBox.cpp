@@ -47,17 +47,6 @@ QIcon Swatch(TColor color) {
     return QIcon(pixmap);
 }
 
-// The value of key in "Name=Value" lines, names compared without letter case; empty when absent.
-QString ValueOf(const QStringList& lines, const QString& key) {
-    for (const QString& line : lines) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq >= 0 && line.left(eq).compare(key, Qt::CaseInsensitive) == 0) return line.mid(eq + 1);
-    }
-    return {};
-}
-
-constexpr int CustomColorCount = 16; // ColorA to ColorP
-
 } // namespace
 
 TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
@@ -125,10 +114,7 @@ bool TColorBox::PickCustomColor() {
     RunGuarded(
         [&] {
             TIniFile ini(IniFileName);
-            for (int i = 0; i < CustomColorCount; ++i) {
-                const QString key = QStringLiteral("Color") + QChar('A' + i);
-                ini.WriteString(TavelinSettings::ColorsSection, key, ValueOf(kept, key));
-            }
+            TavelinSettings::WriteCustomColors(ini, kept);
         },
         window());
     return chosen;
