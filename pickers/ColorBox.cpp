@@ -3,7 +3,6 @@
 #include "platform/ColorDialog.h"
 #include "platform/IniFile.h"
 #include "platform/MessageDlg.h"
-#include "settings/IniFileName.h"
 #include "settings/TavelinSettings.h"
 
 #include <QPainter>
@@ -49,7 +48,8 @@ QIcon Swatch(TColor color) {
 
 } // namespace
 
-TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
+TColorBox::TColorBox(const QString& settingsFile, QWidget* parent)
+    : QComboBox(parent), SettingsFile(settingsFile) {
     AddColor(CustomCaption, clBlack);
     for (const TColorName& c : BoxColors)
         AddColor(QString::fromLatin1(c.Name), c.Value);
@@ -102,7 +102,7 @@ void TColorBox::Activated(int index) {
 
 bool TColorBox::PickCustomColor() {
     TColorDialog dialog;
-    const QStringList read = TIniFile(IniFileName).ReadSectionValues(TavelinSettings::ColorsSection);
+    const QStringList read = TIniFile(SettingsFile).ReadSectionValues(TavelinSettings::ColorsSection);
     dialog.CustomColors = read;
     dialog.Color = ItemColor(CustomIndex);
     const bool chosen = RunColorDialog ? RunColorDialog(dialog) : dialog.Execute(this);
@@ -113,7 +113,7 @@ bool TColorBox::PickCustomColor() {
     const QStringList& kept = chosen ? dialog.CustomColors : read;
     RunGuarded(
         [&] {
-            TIniFile ini(IniFileName);
+            TIniFile ini(SettingsFile);
             TavelinSettings::WriteCustomColors(ini, kept);
         },
         window());

@@ -1,7 +1,6 @@
 #include "StampList.h"
 
 #include "platform/IniFile.h"
-#include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/Picture.h"
 #include "settings/TavelinSettings.h"
@@ -23,9 +22,9 @@ constexpr int FrameMargin = 2; // the clear rectangle around the preview
 
 } // namespace
 
-TStampList::TStampList(QWidget* parent)
-    : QGroupBox(QStringLiteral(" Images for stamping "), parent), lvImages(new QTreeWidget(this)),
-      PrevImage(new QLabel), BtnAdd(new QPushButton("&Add", this)),
+TStampList::TStampList(const QString& programFolder, QWidget* parent)
+    : QGroupBox(QStringLiteral(" Images for stamping "), parent), ProgramDir(programFolder),
+      lvImages(new QTreeWidget(this)), PrevImage(new QLabel), BtnAdd(new QPushButton("&Add", this)),
       BtnReplace(new QPushButton("&Replace", this)), BtnRemove(new QPushButton("Remo&ve", this)),
       CheckBox1(new QCheckBox("Transparent", this)) {
     setObjectName("GroupBox1");
@@ -133,11 +132,10 @@ void TStampList::Select(int index) {
 void TStampList::LoadFromSettings(const TIniFile& ini, const QString& section,
                                   const std::function<QString(int slot)>& defaultEntry) {
     Clear();
-    const QString folder = ProgramFolder();
     for (int slot = 0; slot < TavelinSettings::StampSlots; ++slot) {
         const QString value =
             ini.ReadString(section, TavelinSettings::Keys::Image.At(slot).Name, defaultEntry(slot));
-        const auto entry = TavelinSettings::ParseStampEntry(value, folder);
+        const auto entry = TavelinSettings::ParseStampEntry(value, ProgramDir);
         // A slot naming a file that is gone is dropped; the next save closes the gap.
         if (entry && QFileInfo(entry->Path).isFile()) Append(entry->Path, entry->Flag);
     }

@@ -59,7 +59,7 @@ QPushButton* Button(const QString& caption, const QString& name, QWidget* parent
 } // namespace
 
 TOptionsPages::TOptionsPages(QWidget* parent)
-    : QWidget(parent), PageControl1(new QTabWidget(this)), Stamps(new TStampList(this)),
+    : QWidget(parent), PageControl1(new QTabWidget(this)), Stamps(new TStampList(ProgramFolder(), this)),
       lvImages(Stamps->lvImages), HotKey1(new THotKeyEdit(this)), HotKey2(new THotKeyEdit(this)),
       HotKey3(new THotKeyEdit(this)), CheckBox2(new QCheckBox("Show mouse clicks in captured video", this)),
       CheckBox3(new QCheckBox("Start with Windows", this)), OKBtn(Button("OK", "OKBtn", this)),
@@ -68,7 +68,7 @@ TOptionsPages::TOptionsPages(QWidget* parent)
     setObjectName("OptionsPages");
     PageControl1->setObjectName("PageControl1");
     for (int layer = 1; layer <= LayerCount; ++layer) {
-        TLayerPage* page = new TLayerPage(layer, PageControl1);
+        TLayerPage* page = new TLayerPage(layer, IniFileName, PageControl1);
         Pages[layer - 1] = page;
         PageControl1->addTab(page, QStringLiteral("Layer %1").arg(layer));
         page->Edit->installEventFilter(this);
