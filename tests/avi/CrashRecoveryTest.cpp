@@ -106,14 +106,18 @@ protected:
     void TearDown() override { munmap(Log, sizeof(TSharedLog) + sizeof(int) * MaxPositions); }
 
     // Every position up to last shows the picture written there or, when it stayed empty, the one
-    // written before it.
+    // written before it, read forwards and backwards.
     void ExpectPictures(TAVIFile& avi, int last) {
-        int shown = -1;
-        for (int position = 0; position <= last; ++position) {
-            if (Patterns[position] >= 0) shown = Patterns[position];
-            const QImage* frame = avi.GetFrame(position);
-            ASSERT_NE(frame, nullptr) << position;
-            EXPECT_EQ(PatternNumberOf(*frame), shown) << position;
+        std::vector<int> shown(std::size_t(last) + 1, -1);
+        for (int position = 0, now = -1; position <= last; ++position)
+            shown[position] = now = Patterns[position] >= 0 ? Patterns[position] : now;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i <= last; ++i) {
+                const int position = pass == 0 ? i : last - i;
+                const QImage* frame = avi.GetFrame(position);
+                ASSERT_NE(frame, nullptr) << position;
+                EXPECT_EQ(PatternNumberOf(*frame), shown[position]) << position;
+            }
         }
     }
 
