@@ -271,6 +271,8 @@ AviResult TAviFrameDecoder::TImpl::Prepare() {
     if (avcodec_parameters_to_context(Codec, Parameters) < 0) return AVIERR_MEMORY;
     // One thread: a picture is asked for and wanted at once, and frame threads would hold frames back.
     Codec->thread_count = 1;
+    // A picture's size comes from its own bytes in some codecs: none larger than the stream's may be.
+    Codec->max_pixels = MaxAviFramePixels;
     if (const int opened = avcodec_open2(Codec, decoder, nullptr); opened < 0) return AviReadResult(opened);
     CodecDelays = (decoder->capabilities & AV_CODEC_CAP_DELAY) != 0;
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(Parameters->codec_id);

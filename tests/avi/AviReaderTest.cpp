@@ -1,6 +1,7 @@
 #include "avi/AviReader.h"
 #include "AviFixtures.h"
 #include "avi/SaveAvi.h"
+#include "platform/AviErrors.h"
 #include "platform/AviFile.h"
 #include "platform/BitmapInfoHeader.h"
 
@@ -14,6 +15,10 @@
 #include <gmock/gmock.h>
 #include <random>
 #include <sys/stat.h>
+
+extern "C" {
+#include <libavutil/error.h>
+}
 
 namespace {
 
@@ -172,6 +177,32 @@ TEST_F(AviReaderTest, EmptyPositionsShowThePictureBeforeThem) {
         QPainter painter(frame);
         painter.fillRect(frame->rect(), Qt::white);
     }
+}
+
+// FFmpeg's results and the system's errors map to the codes the messages are chosen by, in the one
+// place the reader and the writer share.
+TEST(AviErrors, ResultsMapToTheOpenMessages) {
+    const struct {
+        int Error;
+        AviResult Code;
+        const char* Message;
+    } cases[] = {
+        {AVERROR(ENOENT), AVIERR_FILEOPEN, "A disk error occurred while opening the file."},
+        {AVERROR(EACCES), AVIERR_FILEOPEN, "A disk error occurred while opening the file."},
+        {AVERROR(EIO), AVIERR_FILEREAD, "A disk error occurred while reading the file."},
+        {AVERROR(ENOMEM), AVIERR_MEMORY, "The file could not be opened because of insufficient memory."},
+        {AVERROR_INVALIDDATA, AVIERR_BADFORMAT, "The file couldn't be read"},
+        {AVERROR_EOF, AVIERR_BADFORMAT, "The file couldn't be read"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AviReadResult(c.Error), c.Code) << c.Error;
+        EXPECT_EQ(AviOpenMessage(c.Code), c.Message);
+    }
+    EXPECT_EQ(AviOpenMessage(AVIERR_UNSUPPORTED), ""); // a code without a message of its own
+    EXPECT_EQ(AviOpenMessage(AVIERR_FILEWRITE), "");
+    EXPECT_EQ(AviWriteResult(AVERROR(ENOSPC)), AVIERR_FILEWRITE);
+    EXPECT_EQ(AviWriteResult(AVERROR(ENOMEM)), AVIERR_MEMORY);
+    EXPECT_EQ(AviCreateResult(AVERROR(ENOENT)), AVIERR_FILEOPEN);
 }
 
 TEST_F(AviReaderTest, FilesThatAreNotReadableAviVideoRaiseTheirMessages) {
