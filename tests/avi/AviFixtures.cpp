@@ -1,5 +1,7 @@
 #include "AviFixtures.h"
 
+#include "avi/AviReader.h"
+
 #include "platform/Msvc1Compressor.h"
 #include "recorder/AviRecordingSink.h"
 #include "recorder/PackedDib.h"
@@ -8,6 +10,7 @@
 #include <QProcess>
 #include <algorithm>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -85,6 +88,14 @@ int ProbeFrameCount(const QString& file) {
                                     "stream=nb_read_frames", "-of", "csv=p=0", file},
                                    &ok);
     return ok ? out.trimmed().toInt() : -1;
+}
+
+void ExpectReadRate(const QString& file, int delay, std::uint32_t numerator, std::uint32_t denominator) {
+    TAVIFile avi;
+    ASSERT_NO_THROW(avi.Open(file));
+    EXPECT_EQ(avi.FrameDelay(), delay);
+    EXPECT_EQ(avi.RateNumerator(), numerator);
+    EXPECT_EQ(avi.RateDenominator(), denominator);
 }
 
 int MaxChannelDifference(const QImage& a, const QImage& b) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <csignal>
+#include <cstdint>
 #include <sys/resource.h>
 #include <vector>
 
@@ -23,6 +24,9 @@ std::vector<QImage> DecodeWithFFmpeg(const QString& file, bool byTime = false);
 // The stream's rate as ffprobe reports it ("25/1"), and its frame count.
 QString ProbeRate(const QString& file);
 int ProbeFrameCount(const QString& file);
+
+// Opens file with our reader and checks its frame delay and its rate, numerator / denominator.
+void ExpectReadRate(const QString& file, int delay, std::uint32_t numerator, std::uint32_t denominator);
 
 // The largest difference of one colour channel between two pictures; 255 when their sizes differ.
 int MaxChannelDifference(const QImage& a, const QImage& b);

@@ -120,11 +120,7 @@ TEST_F(AviReaderTest, FrameDelayFollowsTheStreamRate) {
         SCOPED_TRACE(c.Rate);
         const QString file = Path("rate.avi");
         ASSERT_TRUE(MakeTestAvi(file, 16, 16, c.Rate, 3, "-c:v msvideo1"));
-        TAVIFile avi;
-        avi.Open(file);
-        EXPECT_EQ(avi.FrameDelay(), c.Delay);
-        EXPECT_EQ(avi.RateNumerator(), c.Numerator);
-        EXPECT_EQ(avi.RateDenominator(), c.Denominator);
+        ExpectReadRate(file, c.Delay, c.Numerator, c.Denominator);
     }
 }
 

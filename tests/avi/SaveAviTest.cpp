@@ -68,11 +68,7 @@ TEST_F(SaveAviTest, RatesOfWholeFramesAndOfTheSourceArePlayedExactly) {
             avi.SetFrameRate(c.Rate, c.Scale);
         Save(file, avi, 3);
         EXPECT_EQ(ProbeRate(file), c.Probed);
-        TAVIFile read;
-        read.Open(file);
-        EXPECT_EQ(read.FrameDelay(), c.Delay);
-        EXPECT_EQ(read.RateNumerator(), c.Rate);
-        EXPECT_EQ(read.RateDenominator(), c.Scale);
+        ExpectReadRate(file, c.Delay, c.Rate, c.Scale);
     }
 }
 
