@@ -171,11 +171,7 @@ struct TAviFrameDecoder::TImpl {
     AVFrame* Picture = nullptr; // the picture of PictureData
     SwsContext* Scaler = nullptr;
     // The aligned picture the scaler writes when the bitmap's rows are not aligned for it.
-    struct {
-        AVFrame* Frame = nullptr;
-        int width() const { return Frame ? Frame->width : 0; }
-        int height() const { return Frame ? Frame->height : 0; }
-    } Converted;
+    AVFrame* Aligned = nullptr;
     bool CodecDelays = false;
     // 16-bit Video 1, our recordings': decoded by our own decoder straight into Working, which the
     // image handed out shares until either is written to.
@@ -195,7 +191,7 @@ struct TAviFrameDecoder::TImpl {
     void Release() {
         sws_freeContext(Scaler);
         Scaler = nullptr;
-        av_frame_free(&Converted.Frame);
+        av_frame_free(&Aligned);
         av_frame_free(&Picture);
         av_frame_free(&Received);
         av_packet_free(&Packet);
@@ -266,8 +262,8 @@ AviResult TAviFrameDecoder::TImpl::Prepare() {
     Packet = av_packet_alloc();
     Received = av_frame_alloc();
     Picture = av_frame_alloc();
-    Converted.Frame = av_frame_alloc();
-    if (!Codec || !Packet || !Received || !Picture || !Converted.Frame) return AVIERR_MEMORY;
+    Aligned = av_frame_alloc();
+    if (!Codec || !Packet || !Received || !Picture || !Aligned) return AVIERR_MEMORY;
     if (avcodec_parameters_to_context(Codec, Parameters) < 0) return AVIERR_MEMORY;
     // One thread: a picture is asked for and wanted at once, and frame threads would hold frames back.
     Codec->thread_count = 1;
@@ -479,15 +475,15 @@ bool TAviFrameDecoder::TImpl::Convert(const AVFrame* frame, QImage& image) {
     // own: a row of a width that is no multiple of 16 goes through an aligned buffer.
     const int rowBytes = Width * 4;
     const bool direct = rowBytes % 64 == 0 && image.bytesPerLine() == rowBytes;
-    if (!direct && (Converted.width() != Width || Converted.height() != Height)) {
-        av_frame_unref(Converted.Frame);
-        Converted.Frame->format = AV_PIX_FMT_RGB32;
-        Converted.Frame->width = Width;
-        Converted.Frame->height = Height;
-        if (av_frame_get_buffer(Converted.Frame, 0) < 0) return false;
+    if (!direct && (Aligned->width != Width || Aligned->height != Height)) {
+        av_frame_unref(Aligned);
+        Aligned->format = AV_PIX_FMT_RGB32;
+        Aligned->width = Width;
+        Aligned->height = Height;
+        if (av_frame_get_buffer(Aligned, 0) < 0) return false;
     }
-    std::uint8_t* planes[4] = {direct ? image.bits() : Converted.Frame->data[0], nullptr, nullptr, nullptr};
-    int strides[4] = {direct ? int(image.bytesPerLine()) : Converted.Frame->linesize[0], 0, 0, 0};
+    std::uint8_t* planes[4] = {direct ? image.bits() : Aligned->data[0], nullptr, nullptr, nullptr};
+    int strides[4] = {direct ? int(image.bytesPerLine()) : Aligned->linesize[0], 0, 0, 0};
     if (sws_scale(Scaler, frame->data, frame->linesize, 0, frame->height, planes, strides) <= 0) return false;
     if (!direct) {
         for (int y = 0; y < Height; ++y)
