@@ -322,6 +322,27 @@ TEST_F(AviReaderTest, HostileHeadersAreBoundedOrRefused) {
     }
 }
 
+// Some writers count index offsets from the file's start rather than from the movi list.
+TEST_F(AviReaderTest, IndexOffsetsFromTheFilesStartAreFound) {
+    const QString file = Path("absolute.avi");
+    ASSERT_TRUE(WriteMsvcRecording(file, 16, 16, {0, 1, 2, 3, 4, 5}));
+    QByteArray bytes = ReadAll(file);
+    const qsizetype movi = bytes.indexOf("movi"), idx1 = bytes.indexOf("idx1") + 8;
+    ASSERT_GT(movi, 0);
+    for (int i = 0; i < 6; ++i) {
+        const qsizetype at = idx1 + 16 * i + 8;
+        std::uint32_t offset = 0;
+        std::memcpy(&offset, bytes.constData() + at, 4);
+        Put32(bytes, at, offset + std::uint32_t(movi));
+    }
+    WriteAll(file, bytes);
+    TAVIFile avi;
+    avi.Open(file);
+    ASSERT_EQ(avi.FrameCount(), 6u);
+    for (int position : {5, 0, 3})
+        EXPECT_EQ(PatternNumberOf(*avi.GetFrame(position)), position);
+}
+
 // Whatever bytes a file holds, Open and GetFrame answer, with bounded memory; the sanitizer builds
 // see what a plain run cannot.
 TEST_F(AviReaderTest, DamagedFilesNeverBreakTheReader) {
