@@ -80,10 +80,7 @@ TEST_F(SaveAviTest, ACopyPlaysAtItsSourcesRate) {
     in.Open(source);
     TSaveAvi out;
     out.SetFrameRate(in.RateNumerator(), in.RateDenominator());
-    ASSERT_NO_THROW(out.Open(copy, *in.GetFrame(0)));
-    for (int i = 0; i < int(in.FrameCount()); ++i)
-        ASSERT_TRUE(out.AddFrame(*in.GetFrame(i)));
-    ASSERT_TRUE(out.Close());
+    ASSERT_TRUE(CopyThroughEditor(source, copy, out));
     EXPECT_EQ(ProbeRate(copy), "30000/1001");
     TAVIFile back;
     back.Open(copy);
