@@ -119,6 +119,31 @@ TEST_F(SaveAviTest, FilesThatCannotBeCreatedRaiseTheStepAndItsCode) {
     }
 }
 
+// A save that fills the disk: the frame that cannot be written is answered false and keeps its
+// position, and the file holds every frame written before it.
+TEST_F(SaveAviTest, AFrameThatCannotBeWrittenIsAnsweredAndTheFileKeepsTheOthers) {
+    const QString file = Path("full.avi");
+    TSaveAvi avi;
+    int written = 0;
+    {
+        FileSizeLimit limit(40 * 1024);
+        ASSERT_NO_THROW(avi.Open(file, PatternPicture(48, 32, 0)));
+        for (int i = 1; i < 1000 && avi.AddFrame(PatternPicture(48, 32, i)); ++i)
+            ++written;
+        EXPECT_EQ(avi.FramePosition(), written);
+        EXPECT_EQ(avi.LastResult(), AVIERR_FILEWRITE);
+        EXPECT_FALSE(avi.AddFrame(PatternPicture(48, 32, 1)));
+        EXPECT_EQ(avi.FramePosition(), written);
+        EXPECT_FALSE(avi.Close());
+    }
+    ASSERT_GT(written, 10);
+    EXPECT_EQ(ProbeFrameCount(file), written);
+    TAVIFile read;
+    read.Open(file);
+    ASSERT_EQ(read.FrameCount(), std::uint32_t(written));
+    EXPECT_EQ(PatternNumberOf(*read.GetFrame(written - 1)), written % 64);
+}
+
 // Every frame is written at the size of the first: a larger one is cut off at its right and bottom,
 // a smaller one padded there with black, and sizes that are no multiple of 4 are padded by the
 // compressor as in a recording.
