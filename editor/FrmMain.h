@@ -72,6 +72,8 @@ public:
 
     // --- State, as the handlers keep it ---
     const TEditList& Edits() const { return Edit; }
+    // The edit list for the commands that change it (frame edits, drawing).
+    TEditList& Edits() { return Edit; }
     bool FileOpen() const { return !OpenDialog.FileName.isEmpty(); }
     const QString& GetFileName() const { return FileName; }
     int GetPageFirst() const { return PageFirst; }
