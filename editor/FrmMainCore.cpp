@@ -63,6 +63,7 @@ TFrmMain::TFrmMain(const QString& settingsFile, const QString& programFolder, co
         if (ok) value = answer;
         return ok;
     };
+    OpenDialog.Title = QStringLiteral("Open");
     OpenDialog.Filter = QStringLiteral("Avi files (*.avi);;All files (*.*)");
     OpenDialog.DefaultExt = QStringLiteral("AVI");
     CreateComponents();
