@@ -169,6 +169,9 @@ public:
     // Writes the edit list, annotations drawn in, to path and reopens it there. Until the save road
     // is built it saves nothing: the caller's edits are then lost.
     void SaveAvi(const QString& path);
+    // Drops the frames decoded ahead of the page: their indices belong to the file open now, so
+    // whatever opens another file (the save road's reopening too) calls this first.
+    void ForgetDecodedFrames() { AheadFrames.clear(); }
     void SetDrawColor(TColor color);
     // Rebuilds the stamp items from the settings file; there are none until stamps are built.
     void LoadStamps();
@@ -210,6 +213,9 @@ private:
     void PaintSteps(Canvas& canvas, const QPoint& origin);
     void ReportStepFailure(std::exception_ptr error);
     QRect ThumbCellRect(int cell) const;
+    // During playback, one frame of the page that comes next is decoded after each step, so that the
+    // page change finds its frames ready instead of decoding twelve within one frame time.
+    void DecodeAhead();
     void SetZoomIndex(int index);
     void SetFrameNumber(int number);
 
@@ -222,6 +228,12 @@ private:
     int ThumbWidth = 120;
     int ThumbHeight = 100;
     std::array<QImage, PageSize> PageBitmaps;
+    // Frames of the file decoded ahead of the next page, by frame index (-1: a free buffer).
+    struct TAheadFrame {
+        int32_t Frame = -1;
+        QImage Bitmap;
+    };
+    std::vector<TAheadFrame> AheadFrames;
     std::unique_ptr<TAVIFile> AviFile;
     int PageSlot = 0;
     bool Modified = false;
