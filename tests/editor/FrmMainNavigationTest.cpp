@@ -160,7 +160,13 @@ TEST_F(FrmMainFixture, PlaybackLoopsAtTheFilesPace) {
     EXPECT_FALSE(Enabled(*form, "Play"));
     EXPECT_TRUE(Enabled(*form, "StopPlay"));
     ASSERT_TRUE(WaitUntil([&] { return form->Edits().CurFrame < 27; }, 20000));
+    // Past a page change whose frames were decoded ahead: every cell shows its own position.
+    ASSERT_TRUE(WaitUntil([&] { return form->GetPageFirst() == 12; }, 20000));
+    form->StopPlayExecute();
     EXPECT_TRUE(ShowsPosition(ViewCentre(*form), form->Edits().CurFrame));
+    for (int cell = 0; cell < 12; ++cell)
+        EXPECT_TRUE(ShowsPosition(form->PageBitmap(cell).pixel(2, 2), 12 + cell)) << cell;
+    form->PlayExecute();
 
     // Closing does not stop playing: a file opened meanwhile plays at once.
     form->Close1Click();

@@ -164,3 +164,17 @@ TEST_F(FrmMainFixture, ContentsOpensTheEditorsManualAtItsStart) {
     EXPECT_EQ(opened.toLocalFile(), manual);
     EXPECT_TRUE(Messages.empty());
 }
+
+TEST_F(FrmMainFixture, OpensARecordingWhoseRecorderWasKilled) {
+    const QString file = Dir.path() + "/killed.avi";
+    ASSERT_TRUE(WriteKilledRecording(file, QSize(64, 48), 10, 25));
+    auto form = OpenForm(file);
+    ASSERT_TRUE(Messages.empty()) << qPrintable(MessageTexts().join(", "));
+    const int count = form->Edits().Count();
+    // Frames still in the writer's buffers when it died are lost; those on disk are there.
+    EXPECT_GT(count, 0);
+    EXPECT_LE(count, 25);
+    EXPECT_TRUE(ShowsPosition(ViewCentre(*form), 0));
+    form->LastFrameExecute();
+    EXPECT_TRUE(ShowsPosition(ViewCentre(*form), count - 1));
+}

@@ -7,6 +7,8 @@
 
 #include <QImage>
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 
 QColor SolidColor(int position) {
     return QColor((position * 67) % 256, (position * 139 + 80) % 256, (position * 29 + 160) % 256);
@@ -21,10 +23,12 @@ bool ShowsPosition(QRgb pixel, int position) {
            std::abs(qBlue(pixel) - want.blue()) <= tolerance;
 }
 
-bool WriteSolidRecording(const QString& file, QSize size, int framesPerSecond, int count) {
+namespace {
+
+// Writes the frames into a sink that the caller closes, or leaves open.
+bool WriteFrames(TAviRecordingSink& sink, const QString& file, QSize size, int framesPerSecond, int count) {
     QImage picture(size, QImage::Format_RGB32);
     picture.fill(SolidColor(0));
-    TAviRecordingSink sink(Msvc1CompressorFactory());
     const TPackedDib first = MakeDIB(picture, 32);
     if (sink.Open(file) || sink.CreateStream(framesPerSecond, first) ||
         sink.MakeCompressedStream(MakeFourCC('M', 'S', 'V', 'C'), 5, 6550) || sink.SetFormat(first))
@@ -35,5 +39,24 @@ bool WriteSolidRecording(const QString& file, QSize size, int framesPerSecond, i
         block = MakeDIB(picture, 32, std::move(block));
         if (sink.Write(i, block)) return false;
     }
-    return sink.Close() == 0;
+    return true;
+}
+
+} // namespace
+
+bool WriteSolidRecording(const QString& file, QSize size, int framesPerSecond, int count) {
+    TAviRecordingSink sink(Msvc1CompressorFactory());
+    return WriteFrames(sink, file, size, framesPerSecond, count) && sink.Close() == 0;
+}
+
+bool WriteKilledRecording(const QString& file, QSize size, int framesPerSecond, int count) {
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        // No destructor runs: the file stays as a killed recorder leaves it.
+        TAviRecordingSink* sink = new TAviRecordingSink(Msvc1CompressorFactory());
+        _exit(WriteFrames(*sink, file, size, framesPerSecond, count) ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

@@ -14,3 +14,6 @@ QColor SolidColor(int position);
 bool ShowsPosition(QRgb pixel, int position);
 
 bool WriteSolidRecording(const QString& file, QSize size, int framesPerSecond, int count);
+// The same, but the writing process is ended after count frames without closing the file, as when a
+// recording is killed: the frames are on disk, the index and the header's counts are not.
+bool WriteKilledRecording(const QString& file, QSize size, int framesPerSecond, int count);
