@@ -149,16 +149,16 @@ TEST_F(FrmMainFixture, CloseEmptiesTheWindow) {
     EXPECT_TRUE(ShowsPosition(ViewCentre(*form), 0));
 }
 
-TEST_F(FrmMainFixture, ContentsOpensTheEditorsManualAtItsStart) {
+TEST_F(FrmMainFixture, ContentsOpensTheManualAtItsStart) {
     QUrl opened;
     const THelpOpener previous = SetHelpOpener([&](const QUrl& url) {
         opened = url;
         return true;
     });
     auto form = MakeForm();
-    const QString manual = Dir.path() + "/Framory.html";
+    // The manual both programs share, in the program's folder.
+    const QString manual = Dir.path() + "/Tavelin.html";
     QFile(manual).open(QIODevice::WriteOnly);
-    form->HelpFile = manual;
     form->Action("Contents1")->trigger();
     SetHelpOpener(previous);
     EXPECT_EQ(opened.toLocalFile(), manual);
