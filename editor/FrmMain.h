@@ -191,6 +191,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePanels();
+    void ShowPopupMenuOf(QWidget* control);
     QAction* NewAction(const QString& name, const QString& caption, const QString& hint,
                        std::function<void()> handler);
     // Runs a handler so that no error leaves it: an error reaches the user in a message box, and
