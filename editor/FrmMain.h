@@ -92,8 +92,6 @@ public:
     // The frame view's picture of a rectangle of the view (view pixels at the zoom): the frame and
     // the done steps, exactly what the view paints there.
     QImage RenderView(const QRect& area);
-    // The thumbnail page as it paints.
-    QImage RenderPage();
     // The action of that name, or nullptr.
     QAction* Action(const QString& name) const;
 
