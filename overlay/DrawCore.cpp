@@ -8,6 +8,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/Screen.h"
+#include "platform/TaskbarHints.h"
 #include "platform/X11PointerMover.h"
 #include "tray/CursorTable.h"
 #include "tray/IniFileName.h"
@@ -110,6 +111,7 @@ void TDrawFrm::Annotate() {
         FormShow();
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (screen) setGeometry(screen->geometry());
+        LeaveOutOfTaskbar(this);
         showFullScreen();
         raise();
         activateWindow();
