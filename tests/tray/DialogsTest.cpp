@@ -1,14 +1,19 @@
+#include "platform/FileDialogIcons.h"
 #include "platform/MainForm.h"
 #include "platform/MessageHandlerScope.h"
 #include "platform/ModalDialog.h"
 #include "platform/UpDownEdit.h"
 #include "platform/VersionInfo.h"
 #include "tray/About.h"
+#include "tray/CaptureFileDialog.h"
+#include "tray/FileOpenDialog.h"
 #include "tray/PenWidth.h"
 
 #include "VersionData.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -240,4 +245,29 @@ TEST(VersionInfo, ReadsTheKeysInTheirOrderFromTheProgramsTable) {
         EXPECT_TRUE(VersionKeys().contains(v.Key)) << v.Key.toStdString();
         EXPECT_FALSE(v.Value.isEmpty()) << v.Key.toStdString();
     }
+}
+
+TEST(FileDialogs, CaptureAndPictureDialogsDecideIconsByNamesAlone) {
+    // Whether the file dialog that comes up carries the name-only provider; it is cancelled.
+    const auto nameOnly = [](const std::function<void()>& open) {
+        bool found = false;
+        QTimer::singleShot(0, [&found] {
+            QElapsedTimer timer;
+            timer.start();
+            QFileDialog* dialog = nullptr;
+            while (!(dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) &&
+                   timer.elapsed() < 10000)
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            if (!dialog) return;
+            found = dynamic_cast<const TNameOnlyIconProvider*>(dialog->iconProvider()) != nullptr;
+            dialog->reject();
+        });
+        open();
+        return found;
+    };
+    TCaptureFileDialog capture;
+    EXPECT_TRUE(nameOnly([&] { EXPECT_FALSE(capture.Execute()); }));
+    TFileOpenDialog picture;
+    picture.Preview = true;
+    EXPECT_TRUE(nameOnly([&] { EXPECT_FALSE(picture.Execute(nullptr)); }));
 }
