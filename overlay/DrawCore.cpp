@@ -45,6 +45,7 @@ TDrawFrm::TDrawFrm(const QString& settingsFile, const QString& programFolder, QW
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
     HelpFile = ApplicationHelpFile();
+    SetHelpContext(this, HelpContextId);
 
     Seams.GrabScreen = [] { return GrabDesktop(); };
     Seams.CursorPos = [this] { return CanvasPoint(QPointF(mapFromGlobal(QCursor::pos()))); };

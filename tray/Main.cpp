@@ -57,6 +57,7 @@ bool HasAviExtension(const QString& fileName) {
 TMainFrm::TMainFrm(TMainFrmSeams seams, QWidget* parent) : QDialog(parent), Seams(std::move(seams)) {
     setObjectName("MainFrm");
     setWindowTitle("Tavelin options");
+    SetHelpContext(this, OptionsHelpContext);
     CreateMenu();
     CreateOptionsControls();
     Timer1 = new QTimer(this);

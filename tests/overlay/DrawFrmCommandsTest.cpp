@@ -437,6 +437,17 @@ TEST_F(DrawFrmCommands, HelpOpensTheManualAtTheWindowsContext) {
     Trigger("Help1");
     EXPECT_EQ(opened.toLocalFile(), Form->HelpFile);
     EXPECT_EQ(opened.fragment(), QStringLiteral("1000"));
+    // F1 opens the same place, from the window and from a text entry in it alike.
+    THelpKey helpKey(Form->HelpFile);
+    Show();
+    Form->setFocus();
+    opened.clear();
+    QTest::keyClick(Form.get(), Qt::Key_F1);
+    EXPECT_EQ(opened.fragment(), QStringLiteral("1000"));
+    opened.clear();
+    QTest::keyClick(Form->Edit1, Qt::Key_F1);
+    EXPECT_EQ(opened.fragment(), QStringLiteral("1000"));
+    EXPECT_EQ(Messages.size(), 1u);
     SetHelpOpener(previous);
 }
 

@@ -1,5 +1,6 @@
 #include "overlay/Draw.h"
 #include "platform/Autostart.h"
+#include "platform/Help.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageHandlerScope.h"
@@ -27,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <condition_variable>
@@ -210,6 +212,8 @@ TEST_F(MainFrmTest, StartsHiddenWithTrayIconMenuAndTheThreeHotKeys) {
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->objectName(), "MainFrm");
     EXPECT_EQ(form->windowTitle(), "Tavelin options");
+    // F1 anywhere in the options window opens the manual at its section.
+    EXPECT_EQ(HelpContext(form->OKBtn), 300);
 
     QStringList captions;
     for (QAction* action : form->PopupMenu()->actions())
