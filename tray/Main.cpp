@@ -99,8 +99,11 @@ void TMainFrm::FormDestroy() {
     if (FRecorder) {
         if (FCaptureState != csIdle) FRecorder->Stop();
         FCaptureState = csIdle;
-        // The file of a capture under way is completed before the program ends; a failure to complete
-        // it is still reported.
+        // The file of a capture under way is completed before the program ends. A failure to complete
+        // it goes to the log: no window may open while the program's windows are being destroyed.
+        FRecorder->OnError = [](TScreenCam*, const QString& message) {
+            qWarning("Error recording video: %s", qUtf8Printable(message));
+        };
         FRecorder->WaitForWorker(ExitWaitMs);
         delete FRecorder;
         FRecorder = nullptr;

@@ -291,3 +291,16 @@ TEST(ScreenRecording, AnUnwritableFolderReportsTheOpenErrorAndLeavesNoFile) {
     EXPECT_FALSE(QFile::exists(file));
     QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
+
+TEST(ScreenRecording, ScreenBitsAreThoseOfThePixelsOfTheScreen) {
+    // Every grab is converted to the frames' depth whatever the screen's: ScreenBits tells the screen's
+    // own, as its server stores a pixel.
+    EXPECT_EQ(TScreenCam().ScreenBits, 32) << "depth 24 is stored in 32 bits";
+    XvfbServer shallow(640, 480, 16);
+    ASSERT_TRUE(shallow.IsRunning());
+    const QByteArray ownDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", shallow.DisplayName().toLocal8Bit());
+    const int bits = TScreenCam().ScreenBits;
+    qputenv("DISPLAY", ownDisplay);
+    EXPECT_EQ(bits, 16);
+}

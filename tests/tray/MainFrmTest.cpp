@@ -48,6 +48,7 @@ struct TFileLog {
     std::condition_variable Released;
     QStringList Calls;
     bool FailOpen = false;
+    bool FailClose = false;
     bool HoldClose = false;
 
     QStringList Snapshot() {
@@ -79,7 +80,7 @@ public:
         std::unique_lock lock(Log->M);
         Log->Released.wait(lock, [&] { return !Log->HoldClose; });
         Log->Calls << "close";
-        return 0;
+        return Log->FailClose ? 0x8004406E : 0;
     }
     std::shared_ptr<TFileLog> Log;
 };
@@ -651,6 +652,19 @@ TEST_F(MainFrmTest, TheProgramEndDuringACaptureCompletesTheFile) {
     EXPECT_EQ(Files->Snapshot(), QStringList({"open end.avi", "close"}));
     releaser.join();
     EXPECT_TRUE(Grabbed.empty()) << "the hot keys are let go";
+}
+
+TEST_F(MainFrmTest, AFileThatCannotBeCompletedAtTheProgramEndOpensNoWindow) {
+    auto form = Make();
+    StartCapture(*form, Path("end.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, 5000));
+    {
+        std::lock_guard lock(Files->M);
+        Files->FailClose = true;
+    }
+    form.reset();
+    EXPECT_EQ(Files->Snapshot(), QStringList({"open end.avi", "close"}));
+    EXPECT_TRUE(MessageTexts().isEmpty()) << MessageTexts().join('|').toStdString();
 }
 
 TEST_F(MainFrmTest, TheEditorIsStartedFromTheProgramsFolder) {
