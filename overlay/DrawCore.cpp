@@ -29,6 +29,8 @@
 namespace {
 
 const QString WindowCaption = QStringLiteral("Tavelin annotation");
+// The program's title while the window is hidden.
+const QString ProgramTitle = QStringLiteral("Tavelin");
 
 } // namespace
 
@@ -146,6 +148,8 @@ void TDrawFrm::FormShow() {
     WindowCanvas->Brush.Style = TBrushStyle::bsClear;
     TCursorTable::Screen().Show(this, LayerCursor[CurrLayer]);
     setWindowTitle(WindowCaption);
+    // The program's title while the window shows: error boxes are captioned with it.
+    SetApplicationTitle(WindowCaption);
     // A new showing starts without steps, so there is nothing unsaved to ask about.
     Modified = false;
     ReportedSteps.clear();
@@ -172,6 +176,7 @@ void TDrawFrm::FormHide() {
     Model.Clear();
     ReportedSteps.clear();
     Invalidate();
+    SetApplicationTitle(ProgramTitle);
     if (!Destroying) emit Hidden();
 }
 

@@ -527,8 +527,10 @@ TEST_F(DrawFrmCommands, AStampThatCannotBeDrawnIsReportedOnceAndHidesNothingElse
     Trigger("Layer11");
     Form->Surface();
     QApplication::processEvents();
-    // One report, and the stroke painted after the stamp is still there.
-    EXPECT_EQ(Messages.size(), 1u);
+    // One report, captioned with the program's title while the window shows, and the stroke painted
+    // after the stamp is still there.
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "Tavelin annotation");
     EXPECT_EQ(PixelAt(Form->Surface(), 205, 201), clBlack);
     // A stamp whose file is gone at the press makes no step.
     Trigger("Stamp0");
@@ -536,4 +538,6 @@ TEST_F(DrawFrmCommands, AStampThatCannotBeDrawnIsReportedOnceAndHidesNothingElse
     EXPECT_EQ(Messages.size(), 2u);
     EXPECT_FALSE(Form->GetDrawing());
     EXPECT_EQ(Form->Layers().Steps(1).size(), 2u);
+    Form->close();
+    EXPECT_EQ(ApplicationTitle(), "Tavelin");
 }
