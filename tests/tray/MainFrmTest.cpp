@@ -41,6 +41,10 @@
 
 namespace {
 
+// How long a test waits for something the recorder's thread does: generous, since a loaded machine or a
+// sanitizer slows that thread far more than the test; only a failure waits this long.
+constexpr int Deadline = 60000;
+
 // The AVI file of a recording as the tests see it: the calls in order, a failing open, and a close
 // that can be held back to stand for a file that takes long to complete.
 struct TFileLog {
@@ -458,7 +462,7 @@ TEST_F(MainFrmTest, FileNamesOfACapture) {
             EXPECT_EQ(form->CaptureState(), TMainFrm::csRecording) << c.typed.toStdString();
             EXPECT_EQ(form->SaveDialog().FileName, Path(c.recorded));
             form->StopCapture();
-            ASSERT_TRUE(form->Recorder()->WaitForWorker(5000));
+            ASSERT_TRUE(form->Recorder()->WaitForWorker(Deadline));
             EXPECT_TRUE(Files->Snapshot().contains("open " + c.recorded)) << c.typed.toStdString();
         }
     }
@@ -549,7 +553,7 @@ TEST_F(MainFrmTest, RecordingPausingAndStoppingShowInTheTray) {
     EXPECT_EQ(form->Capture1->text(), "Capture\tShift+Ctrl+Y");
     EXPECT_FALSE(form->Timer1->isActive());
     EXPECT_EQ(Grabbed.count(TMainFrm::HotKeyId3), 0u) << "the pause key is let go after a capture";
-    ASSERT_TRUE(form->Recorder()->WaitForWorker(5000));
+    ASSERT_TRUE(form->Recorder()->WaitForWorker(Deadline));
     EXPECT_EQ(Files->Snapshot(), QStringList({"open run.avi", "close"}));
     EXPECT_TRUE(Messages.empty());
 }
@@ -581,7 +585,7 @@ TEST_F(MainFrmTest, ARecorderErrorIsReportedAndACaptureCanStartAgain) {
     auto form = Make();
     Files->FailOpen = true;
     StartCapture(*form, Path("bad.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Messages.empty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Messages.empty(); }, Deadline));
     EXPECT_EQ(MessageTexts(), QStringList({"Error recording video: Error opening Avi file"}));
     EXPECT_EQ(Messages[0].Type, mtError);
     EXPECT_EQ(form->CaptureState(), TMainFrm::csIdle);
@@ -597,7 +601,7 @@ TEST_F(MainFrmTest, ARecorderErrorIsReportedAndACaptureCanStartAgain) {
 TEST_F(MainFrmTest, ANewCaptureRightAfterAStopWaitsForTheFirstFile) {
     auto form = Make();
     StartCapture(*form, Path("one.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
     {
         std::lock_guard lock(Files->M);
         Files->HoldClose = true;
@@ -610,7 +614,7 @@ TEST_F(MainFrmTest, ANewCaptureRightAfterAStopWaitsForTheFirstFile) {
     StartCapture(*form, Path("two.avi"));
     releaser.join();
     EXPECT_EQ(form->CaptureState(), TMainFrm::csRecording);
-    ASSERT_TRUE(WaitUntil([&] { return Files->Snapshot().size() >= 3; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return Files->Snapshot().size() >= 3; }, Deadline));
     EXPECT_EQ(Files->Snapshot().mid(0, 3), QStringList({"open one.avi", "close", "open two.avi"}));
     form->StopCapture();
 }
@@ -618,7 +622,7 @@ TEST_F(MainFrmTest, ANewCaptureRightAfterAStopWaitsForTheFirstFile) {
 TEST_F(MainFrmTest, AFirstFileThatDoesNotCompleteInTimeIsToldAndNothingStarts) {
     auto form = Make();
     StartCapture(*form, Path("one.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
     {
         std::lock_guard lock(Files->M);
         Files->HoldClose = true;
@@ -632,14 +636,14 @@ TEST_F(MainFrmTest, AFirstFileThatDoesNotCompleteInTimeIsToldAndNothingStarts) {
     EXPECT_FALSE(form->TrayIcon(1)->isVisible());
     EXPECT_EQ(ActionCaption(form->Capture1), "Capture");
     Files->Release();
-    ASSERT_TRUE(form->Recorder()->WaitForWorker(5000));
+    ASSERT_TRUE(form->Recorder()->WaitForWorker(Deadline));
     EXPECT_FALSE(Files->Snapshot().contains("open two.avi"));
 }
 
 TEST_F(MainFrmTest, TheProgramEndDuringACaptureCompletesTheFile) {
     auto form = Make();
     StartCapture(*form, Path("end.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
     {
         std::lock_guard lock(Files->M);
         Files->HoldClose = true;
@@ -657,7 +661,7 @@ TEST_F(MainFrmTest, TheProgramEndDuringACaptureCompletesTheFile) {
 TEST_F(MainFrmTest, AFileThatCannotBeCompletedAtTheProgramEndOpensNoWindow) {
     auto form = Make();
     StartCapture(*form, Path("end.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
     {
         std::lock_guard lock(Files->M);
         Files->FailClose = true;
@@ -714,7 +718,7 @@ TEST_F(MainFrmTest, TheCaptureKeyWhileTheSaveDialogIsOpenOpensNoSecondOne) {
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(form.CaptureState(), TMainFrm::csRecording);
     form.StopCapture();
-    ASSERT_TRUE(form.Recorder()->WaitForWorker(5000));
+    ASSERT_TRUE(form.Recorder()->WaitForWorker(Deadline));
     EXPECT_EQ(Files->Snapshot(), QStringList({"open once.avi", "close"}));
 }
 
