@@ -1,58 +1,12 @@
 #include "platform/Autostart.h"
 #include "platform/KnownFolders.h"
+#include "support/DesktopEntry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <gtest/gtest.h>
-
-namespace {
-
-// The Exec line as a session reads it, by the desktop entry format's own rules: the string escapes
-// first, then the quoted arguments, then the field codes, where "%%" is a "%" and any other field
-// code in a quoted argument makes the line invalid (an empty list here).
-QStringList ExecArguments(const QString& entryText) {
-    QString exec;
-    for (const QString& line : entryText.split('\n'))
-        if (line.startsWith("Exec=")) exec = line.mid(5);
-    QString value;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        if (exec[i] == '\\' && i + 1 < exec.size()) {
-            const QChar next = exec[++i];
-            value += next == 's' ? QChar(' ') : next == 'n' ? QChar('\n') : next == 't' ? QChar('\t') : next;
-        } else {
-            value += exec[i];
-        }
-    }
-    QStringList arguments;
-    QString current;
-    bool quoted = false, any = false;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (quoted && c == '\\' && i + 1 < value.size()) {
-            current += value[++i];
-        } else if (c == '"') {
-            quoted = !quoted;
-            any = true;
-        } else if (c == '%') {
-            if (i + 1 >= value.size() || value[i + 1] != '%') return {};
-            current += value[++i];
-        } else if (c == ' ' && !quoted) {
-            if (any) arguments << current;
-            current.clear();
-            any = false;
-        } else {
-            current += c;
-            any = true;
-        }
-    }
-    if (any) arguments << current;
-    return arguments;
-}
-
-} // namespace
 
 TEST(Autostart, EntryExistsExactlyWhileEnabledAndQuotesThePath) {
     QTemporaryDir config;
@@ -79,9 +33,9 @@ TEST(Autostart, EveryCharacterOfTheFolderReachesTheSessionAsItIs) {
     for (const QString exe : {QStringLiteral("/home/u/my app \"q\" $x %y \\z/Tavelin"),
                               QStringLiteral("/opt/100%%/`a`/%f %u/Tavelin")}) {
         ASSERT_TRUE(TAutostart::Enable("Tavelin3", exe, "Tavelin"));
-        QFile file(TAutostart::EntryPath("Tavelin3"));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(ExecArguments(QString::fromUtf8(file.readAll())), QStringList{exe}) << exe.toStdString();
+        EXPECT_EQ(ExecArguments(ReadDesktopEntry(TAutostart::EntryPath("Tavelin3")).value("Exec")),
+                  QStringList{exe})
+            << exe.toStdString();
         EXPECT_EQ(TAutostart::Command("Tavelin3"), exe);
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/ModalDialog.h"
 #include "platform/UpDownEdit.h"
 #include "platform/VersionInfo.h"
+#include "support/DesktopSession.h"
 #include "tray/About.h"
 #include "tray/CaptureFileDialog.h"
 #include "tray/FileOpenDialog.h"
@@ -12,7 +13,6 @@
 #include "VersionData.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
@@ -252,12 +252,9 @@ TEST(FileDialogs, CaptureAndPictureDialogsDecideIconsByNamesAlone) {
     const auto nameOnly = [](const std::function<void()>& open) {
         bool found = false;
         QTimer::singleShot(0, [&found] {
-            QElapsedTimer timer;
-            timer.start();
             QFileDialog* dialog = nullptr;
-            while (!(dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) &&
-                   timer.elapsed() < 10000)
-                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            WaitUntil(
+                [&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); });
             if (!dialog) return;
             found = dynamic_cast<const TNameOnlyIconProvider*>(dialog->iconProvider()) != nullptr;
             dialog->reject();
