@@ -1,5 +1,6 @@
 #include "FileOpenDialog.h"
 
+#include "platform/FileDialogIcons.h"
 #include "platform/Picture.h"
 
 #include <QFileDialog>
@@ -14,7 +15,10 @@ constexpr int PreviewSide = 128;
 // Shows the highlighted file in the label, shrunk to fit; nothing for what is no picture.
 void ShowPreview(QLabel* label, const QString& path) {
     label->clear();
-    if (!QFileInfo(path).isFile()) return;
+    // A picture has bytes: an empty file, and every file of /proc and /sys, which report no size and
+    // may never answer a read, is not read on the GUI thread.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() == 0) return;
     try {
         TPicture picture;
         picture.LoadFromFile(path);
@@ -34,6 +38,7 @@ bool TFileOpenDialog::Execute(QWidget* parent) {
     QFileDialog dialog(parent, Title, InitialDir, Filter);
     // Our own dialog: the same on every desktop, and it can carry the preview.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    UseNameOnlyIcons(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(DefaultExt);

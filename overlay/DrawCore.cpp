@@ -9,6 +9,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/Screen.h"
+#include "platform/TaskbarHints.h"
 #include "platform/X11PointerMover.h"
 #include "settings/IniFileName.h"
 
@@ -28,6 +29,8 @@
 namespace {
 
 const QString WindowCaption = QStringLiteral("Tavelin annotation");
+// The program's title while the window is hidden.
+const QString ProgramTitle = QStringLiteral("Tavelin");
 
 } // namespace
 
@@ -44,6 +47,7 @@ TDrawFrm::TDrawFrm(const QString& settingsFile, const QString& programFolder, QW
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
     HelpFile = ApplicationHelpFile();
+    SetHelpContext(this, HelpContextId);
 
     Seams.GrabScreen = [] { return GrabDesktop(); };
     Seams.CursorPos = [this] { return CanvasPoint(QPointF(mapFromGlobal(QCursor::pos()))); };
@@ -110,6 +114,7 @@ void TDrawFrm::Annotate() {
         FormShow();
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (screen) setGeometry(screen->geometry());
+        LeaveOutOfTaskbar(this);
         showFullScreen();
         raise();
         activateWindow();
@@ -143,6 +148,8 @@ void TDrawFrm::FormShow() {
     WindowCanvas->Brush.Style = TBrushStyle::bsClear;
     TCursorTable::Screen().Show(this, LayerSettings[CurrLayer].Cursor);
     setWindowTitle(WindowCaption);
+    // The program's title while the window shows: error boxes are captioned with it.
+    SetApplicationTitle(WindowCaption);
     // A new showing starts without steps, so there is nothing unsaved to ask about.
     Modified = false;
     ReportedSteps.clear();
@@ -169,6 +176,7 @@ void TDrawFrm::FormHide() {
     Model.Clear();
     ReportedSteps.clear();
     Invalidate();
+    SetApplicationTitle(ProgramTitle);
     if (!Destroying) emit Hidden();
 }
 

@@ -1,6 +1,7 @@
 // Saving and copying the annotated screen, whole or a dragged part of it.
 #include "Draw.h"
 
+#include "platform/FileDialogIcons.h"
 #include "platform/ImageSave.h"
 #include "platform/MessageDlg.h"
 
@@ -57,6 +58,7 @@ QString TDrawFrm::AskSaveFile() {
     dialog.setFileMode(QFileDialog::AnyFile);
     // The window asks about an existing file itself.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    UseNameOnlyIcons(dialog);
     dialog.setNameFilters(NameFilters(SaveFilter));
     dialog.selectNameFilter(NameFilters(SaveFilter).value(0));
     dialog.setDefaultSuffix(SaveSuffix);

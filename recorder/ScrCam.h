@@ -56,7 +56,8 @@ public:
     bool RecordCursor() const { return Flags->RecordCursor.load(); }
 
     // Events: OnStart, OnUpdate and OnStop run on the worker thread, OnError on the GUI thread after
-    // the worker has ended.
+    // the worker has ended. A worker-thread handler passes work to the GUI thread without waiting for
+    // it: the recorder's end waits for a handler under way, so that none outlives the recorder.
     TScreenCamEvent OnStart;
     TScreenCamEvent OnUpdate;
     TScreenCamEvent OnStop;

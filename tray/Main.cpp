@@ -53,6 +53,7 @@ bool HasAviExtension(const QString& fileName) {
 TMainFrm::TMainFrm(TMainFrmSeams seams, QWidget* parent) : QDialog(parent), Seams(std::move(seams)) {
     setObjectName("MainFrm");
     setWindowTitle("Tavelin options");
+    SetHelpContext(this, OptionsHelpContext);
     CreateMenu();
     CreateOptionsControls();
     Timer1 = new QTimer(this);
@@ -94,8 +95,11 @@ void TMainFrm::FormDestroy() {
     if (FRecorder) {
         if (FCaptureState != csIdle) FRecorder->Stop();
         FCaptureState = csIdle;
-        // The file of a capture under way is completed before the program ends; a failure to complete
-        // it is still reported.
+        // The file of a capture under way is completed before the program ends. A failure to complete
+        // it goes to the log: no window may open while the program's windows are being destroyed.
+        FRecorder->OnError = [](TScreenCam*, const QString& message) {
+            qWarning("Error recording video: %s", qUtf8Printable(message));
+        };
         FRecorder->WaitForWorker(ExitWaitMs);
         delete FRecorder;
         FRecorder = nullptr;

@@ -144,7 +144,8 @@ void TOptionsPages::LoadSettings() {
     for (int layer = 1; layer <= LayerCount; ++layer)
         LoadLayer(ini, layer);
     Stamps->LoadFromSettings(ini, Section, DefaultStampEntry);
-    CheckBox3->setChecked(!TAutostart::Command(AutostartName).isEmpty());
+    CheckBox3->setChecked(TAutostart::IsEnabled(AutostartName) &&
+                          !TAutostart::Command(AutostartName).isEmpty());
 }
 
 void TOptionsPages::LoadLayer(const TIniFile& ini, int layer) {

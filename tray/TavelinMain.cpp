@@ -2,6 +2,7 @@
 #include "dialogs/PenWidth.h"
 #include "overlay/Draw.h"
 #include "platform/GuardedApplication.h"
+#include "platform/Help.h"
 #include "platform/InstanceLock.h"
 #include "platform/MainForm.h"
 #include "platform/TerminationSignals.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     // The end of the session ends the program as its exit command does, completing a capture.
     QuitOnTerminationSignals();
     app.setWindowIcon(ApplicationIcon());
+    THelpKey helpKey(ApplicationHelpFile());
     TMainFrm mainFrm;
     SetMainForm(&mainFrm);
     mainFrm.ShowFirstForm();

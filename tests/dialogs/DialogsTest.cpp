@@ -1,14 +1,19 @@
 #include "dialogs/About.h"
+#include "dialogs/FileOpenDialog.h"
 #include "dialogs/PenWidth.h"
+#include "platform/FileDialogIcons.h"
 #include "platform/MainForm.h"
 #include "platform/MessageHandlerScope.h"
 #include "platform/ModalDialog.h"
 #include "platform/UpDownEdit.h"
 #include "platform/VersionInfo.h"
+#include "support/DesktopSession.h"
+#include "tray/CaptureFileDialog.h"
 
 #include "VersionData.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -240,4 +245,26 @@ TEST(VersionInfo, ReadsTheKeysInTheirOrderFromTheProgramsTable) {
         EXPECT_TRUE(VersionKeys().contains(v.Key)) << v.Key.toStdString();
         EXPECT_FALSE(v.Value.isEmpty()) << v.Key.toStdString();
     }
+}
+
+TEST(FileDialogs, CaptureAndPictureDialogsDecideIconsByNamesAlone) {
+    // Whether the file dialog that comes up carries the name-only provider; it is cancelled.
+    const auto nameOnly = [](const std::function<void()>& open) {
+        bool found = false;
+        QTimer::singleShot(0, [&found] {
+            QFileDialog* dialog = nullptr;
+            WaitUntil(
+                [&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); });
+            if (!dialog) return;
+            found = dynamic_cast<const TNameOnlyIconProvider*>(dialog->iconProvider()) != nullptr;
+            dialog->reject();
+        });
+        open();
+        return found;
+    };
+    TCaptureFileDialog capture;
+    EXPECT_TRUE(nameOnly([&] { EXPECT_FALSE(capture.Execute()); }));
+    TFileOpenDialog picture;
+    picture.Preview = true;
+    EXPECT_TRUE(nameOnly([&] { EXPECT_FALSE(picture.Execute(nullptr)); }));
 }

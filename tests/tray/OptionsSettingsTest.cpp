@@ -295,6 +295,19 @@ TEST_F(OptionsTest, StartWithWindowsKeepsTheAutostartEntryOfThisExecutable) {
     pages.SaveSettings();
     EXPECT_EQ(TAutostart::Command("Tavelin3"), QCoreApplication::applicationFilePath());
 
+    // An entry the desktop switched off (Hidden=true) does not start the program: the box is clear,
+    // and ticking it again gives an entry that starts.
+    {
+        QFile entry(TAutostart::EntryPath("Tavelin3"));
+        ASSERT_TRUE(entry.open(QIODevice::Append));
+        entry.write("Hidden=true\n");
+    }
+    pages.LoadSettings();
+    EXPECT_FALSE(pages.CheckBox3->isChecked());
+    pages.CheckBox3->setChecked(true);
+    pages.SaveSettings();
+    EXPECT_TRUE(TAutostart::IsEnabled("Tavelin3"));
+
     pages.CheckBox3->setChecked(false);
     pages.SaveSettings();
     EXPECT_FALSE(TAutostart::IsEnabled("Tavelin3"));
