@@ -187,7 +187,11 @@ void TFrmMain::CreateComponents() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setTimerType(Qt::PreciseTimer);
     Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1Timer(); }); });
+    // Each step moves the position, so the tool bar's buttons follow it as after any command.
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        RunCommand([this] { Timer1Timer(); });
+        RunCommand([this] { UpdateActions(); });
+    });
     connect(&TShortCutDispatcher::Instance(), &TShortCutDispatcher::BeforeDispatch, this,
             [this](QWidget* window) {
                 if (window == this) RunCommand([this] { UpdateActions(); });

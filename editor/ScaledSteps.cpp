@@ -145,6 +145,9 @@ void DrawStepScaled(const TDrawStep& step, Canvas& canvas, int scale, const QPoi
     ScaleIf<TMoveList>(*scaled, s) || ScaleIf<TLineStep>(*scaled, s) || ScaleIf<TEllipseRect>(*scaled, s) ||
         ScaleIf<TTextStep>(*scaled, s);
     const auto* cover = dynamic_cast<const TEllipseRect*>(scaled.get());
+    // A shape that is not filled shows its outline only, whatever brush the frame's canvas holds.
+    const TBrushRecall brush(canvas);
+    if (cover && !cover->Outside && !cover->Filled) canvas.Brush.Style = TBrushStyle::bsClear;
     if (cover && cover->Outside && !origin.isNull()) {
         // The cover spans the screen's size from the view's origin: on a part of the view, that
         // area moves with the part.

@@ -177,6 +177,21 @@ TEST_F(FrmMainFixture, PlaybackLoopsAtTheFilesPace) {
     EXPECT_FALSE(form->Timer1->isActive());
 }
 
+// The tool bar's buttons follow each playback step: leaving the first position enables the moves
+// back, reaching the last one disables the moves on.
+TEST_F(FrmMainFixture, TheCommandsFollowThePositionDuringPlayback) {
+    auto form = OpenForm(Recording(20));
+    EXPECT_FALSE(Enabled(*form, "FirstFrame"));
+    form->Action("Play")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return form->Edits().CurFrame > 0; }, 20000));
+    EXPECT_TRUE(Enabled(*form, "FirstFrame"));
+    EXPECT_TRUE(Enabled(*form, "PreviousFrame"));
+    ASSERT_TRUE(WaitUntil([&] { return form->Edits().CurFrame == 19; }, 20000));
+    EXPECT_FALSE(Enabled(*form, "NextFrame"));
+    EXPECT_FALSE(Enabled(*form, "LastFrame"));
+    form->Action("StopPlay")->trigger();
+}
+
 TEST_F(FrmMainFixture, ALateTickShowsThePositionDueNow) {
     auto form = OpenForm(Recording(40));
     form->Action("Play")->trigger();

@@ -5,6 +5,7 @@
 #include "platform/UpDownEdit.h"
 
 #include <QProcess>
+#include <QTest>
 
 #include <QComboBox>
 #include <QLabel>
@@ -228,4 +229,24 @@ TEST_F(FrmMainFixture, AMaximisedWindowOpensMaximisedAndKeepsItsRestoredPlacemen
     EXPECT_EQ(Setting("Width"), "640");
     EXPECT_EQ(Setting("Height"), "480");
     EXPECT_EQ(Setting("Maximized"), "1");
+}
+
+// The placement written is where the window goes at the next start, framed as it was, whether it
+// was shown maximised or not.
+TEST_F(FrmMainFixture, AShownWindowWritesThePlacementItWillBeRestoredTo) {
+    for (const bool maximized : {false, true}) {
+        SCOPED_TRACE(maximized ? "maximised" : "normal");
+        WriteIni(QByteArray("[AviSettings]\nWidth=640\nHeight=480\nTop=20\nLeft=30\nMaximized=") +
+                 (maximized ? "1" : "0") + "\n");
+        {
+            auto form = MakeForm();
+            form->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+            EXPECT_EQ(form->isMaximized(), maximized);
+        }
+        EXPECT_EQ(Setting("Left"), "30");
+        EXPECT_EQ(Setting("Top"), "20");
+        EXPECT_EQ(Setting("Width"), "640");
+        EXPECT_EQ(Setting("Height"), "480");
+    }
 }

@@ -107,6 +107,25 @@ TEST_F(FrmMainFixture, TheFrameViewTakesEveryZoomWithItsDoneStepsAndPen) {
     EXPECT_TRUE(ShowsPosition(corner.pixel(199, 99), 0));
 }
 
+// The frame is stretched over the whole view, whose size is rounded from the zoom: where a side
+// comes to a half pixel (66 at 25 % is 16.5, made 17) the last column and row show the frame too.
+TEST_F(FrmMainFixture, TheFrameFillsTheWholeViewAtEveryZoom) {
+    const QString file = Dir.filePath("odd.avi");
+    ASSERT_TRUE(WriteSolidRecording(file, QSize(66, 50), 10, 1));
+    auto form = OpenForm(file);
+    for (int index = 0; index < 11; ++index) {
+        form->ComboBox1->setCurrentIndex(index);
+        form->ComboBox1Change();
+        const QSize view = form->PaintBox2->size();
+        SCOPED_TRACE(testing::Message()
+                     << form->GetZoomPercent() << " %, " << view.width() << " x " << view.height());
+        const QImage whole = form->RenderView(QRect(QPoint(0, 0), view));
+        EXPECT_TRUE(ShowsPosition(whole.pixel(view.width() - 1, view.height() - 1), 0));
+        EXPECT_TRUE(ShowsPosition(whole.pixel(view.width() - 1, 0), 0));
+        EXPECT_TRUE(ShowsPosition(whole.pixel(0, view.height() - 1), 0));
+    }
+}
+
 // A stamp deleted after placing used to raise at every repaint, bringing its error back for ever.
 TEST_F(FrmMainFixture, AStepThatCannotDrawIsSkippedAndReportedOnce) {
     auto form = OpenForm(Recording(5));

@@ -252,6 +252,31 @@ TEST(ScaledSteps, AStrokeWithoutPointsDrawsNothing) {
         ASSERT_EQ(board.Run(y).first, -1);
 }
 
+// A shape that is not filled shows only its outline whatever brush the canvas holds (the saved and
+// exported frames draw on a canvas with a solid brush); the canvas keeps its brush afterwards.
+TEST(ScaledSteps, AShapeNotFilledShowsOnlyItsOutlineOnAnyBrush) {
+    for (const bool isRect : {true, false}) {
+        SCOPED_TRACE(isRect ? "rectangle" : "ellipse");
+        TEllipseRect shape;
+        shape.StartX = 10;
+        shape.StartY = 10;
+        shape.EndX = 50;
+        shape.EndY = 50;
+        shape.Width = 1;
+        shape.Color = clRed;
+        shape.Mode = pmCopy;
+        shape.IsRect = isRect;
+        Board board(120, 120);
+        board.C.Brush.Style = TBrushStyle::bsSolid;
+        board.C.Brush.Color = clBlue;
+        DrawStepScaled(shape, board.C, 200);
+        EXPECT_FALSE(board.Painted(60, 60)) << "the inside is left alone";
+        EXPECT_TRUE(board.Painted(20, 60)) << "the outline is drawn";
+        EXPECT_EQ(board.C.Brush.Style, TBrushStyle::bsSolid);
+        EXPECT_EQ(board.C.Brush.Color, clBlue);
+    }
+}
+
 TEST(DrawStepList, OwnsItsStepsAndCopiesThemAsClones) {
     TDrawSteps list;
     EXPECT_EQ(list.Add(Line(0, 0, 1, 1)), 0);
