@@ -1,6 +1,7 @@
 #include "cursors/CurImg.h"
 #include "editor/FrmMain.h"
 #include "platform/GuardedApplication.h"
+#include "platform/Help.h"
 #include "platform/MainForm.h"
 #include "settings/IniFileName.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
 
     // The main window opens a file named on the command line while it is made.
     TFrmMain frmMain;
+    THelpKey helpKey(frmMain.HelpFile);
     SetMainForm(&frmMain);
     frmMain.show();
     return app.exec();

@@ -58,6 +58,8 @@ TFrmMain::TFrmMain(const QString& settingsFile, const QString& programFolder, co
     resize(800, 600);
     // The editor's pages are part of the manual both programs share.
     HelpFile = ProgramDir + QStringLiteral("Tavelin.html");
+    // F1 anywhere in the window opens the manual at the editor's pages.
+    SetHelpContext(this, HelpContextId);
     Seams.InputQuery = [this](const QString& caption, const QString& prompt, QString& value) {
         bool ok = false;
         const QString answer = QInputDialog::getText(this, caption, prompt, QLineEdit::Normal, value, &ok);

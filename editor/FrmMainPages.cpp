@@ -103,8 +103,8 @@ void TFrmMain::PaintBox1Paint(QPaintEvent* event) {
     QPainter p(PaintBox1);
     p.setClipRegion(event->region());
     const QPalette& palette = PaintBox1->palette();
-    const QColor face = palette.color(QPalette::Light);
-    const QColor shadow = palette.color(QPalette::Dark);
+    const QColor face = ToQColor(clBtnHighlight);
+    const QColor shadow = ToQColor(clBtnShadow);
     const int textHeight = p.fontMetrics().height();
     const QSize box(ThumbWidth, ThumbHeight);
     for (int i = 0; i < Cells && PageFirst + i < Edit.Count(); ++i) {
@@ -126,7 +126,7 @@ void TFrmMain::PaintBox1Paint(QPaintEvent* event) {
         p.setPen(shadow);
         p.drawLine(cell.topLeft(), cell.topRight());
         p.drawLine(cell.topLeft(), cell.bottomLeft());
-        p.setPen(Qt::white);
+        p.setPen(face);
         p.drawLine(cell.bottomLeft(), cell.bottomRight());
         p.drawLine(cell.topRight(), cell.bottomRight());
         if (i == PageSlot) {

@@ -164,8 +164,19 @@ TEST_F(FrmMainFixture, ContentsOpensTheManualAtItsStart) {
     const QString manual = Dir.path() + "/Tavelin.html";
     QFile(manual).open(QIODevice::WriteOnly);
     form->Action("Contents1")->trigger();
-    SetHelpOpener(previous);
     EXPECT_EQ(opened.toLocalFile(), manual);
+    EXPECT_TRUE(opened.fragment().isEmpty());
+    // F1 opens it at the editor's pages, from the window and from a control in it alike.
+    THelpKey helpKey(form->HelpFile);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    for (QWidget* target : {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(form->Edit4)}) {
+        opened.clear();
+        QTest::keyClick(target, Qt::Key_F1);
+        EXPECT_EQ(opened.toLocalFile(), manual);
+        EXPECT_EQ(opened.fragment(), QStringLiteral("3100"));
+    }
+    SetHelpOpener(previous);
     EXPECT_TRUE(Messages.empty());
 }
 

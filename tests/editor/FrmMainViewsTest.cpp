@@ -50,6 +50,13 @@ TEST_F(FrmMainFixture, TheThumbnailPageShowsCellsCaptionsAndTheRedFrame) {
     EXPECT_TRUE(ShowsPosition(page.pixel(137, 15), 1));
     EXPECT_TRUE(ShowsPosition(page.pixel(137 + 119, 15 + 74), 1));
     EXPECT_FALSE(ShowsPosition(page.pixel(137 + 60, 15 + 76), 1)) << "the picture is 75 high";
+    // Each cell in the button highlight colour with a sunken edge: the shadow above and left, the
+    // highlight below and right.
+    EXPECT_EQ(QColor(page.pixel(60, 0)), ToQColor(clBtnShadow));
+    EXPECT_EQ(QColor(page.pixel(0, 60)), ToQColor(clBtnShadow));
+    EXPECT_EQ(QColor(page.pixel(60, 109)), ToQColor(clBtnHighlight));
+    EXPECT_EQ(QColor(page.pixel(129, 60)), ToQColor(clBtnHighlight));
+    EXPECT_EQ(QColor(page.pixel(3, 60)), ToQColor(clBtnHighlight));
     // The red frame is on cell 4 only.
     EXPECT_TRUE(IsRed(page.pixel(132 + 60, 110 + 2)));
     EXPECT_FALSE(IsRed(page.pixel(0 + 60, 0 + 2)));
