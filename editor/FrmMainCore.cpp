@@ -122,7 +122,8 @@ void TFrmMain::ReadSettings() {
     SavePath = ini.ReadString(Section, QStringLiteral("SavePath"), GetMyPicturesFolder());
     if (top < 0) top = 0;
     if (left < 0) left = 0;
-    move(left, top);
+    // Placement is kept relative to the primary monitor, wherever it lies on the desktop.
+    move(ScreenRect().topLeft() + QPoint(left, top));
     Panel2->resize(ini.ReadInteger(Section, QStringLiteral("PanelWidth"), 400), Panel2->height());
     Splitter1->setSizes({Panel2->width(), qMax(0, width - Panel2->width())});
     if (ini.ReadBool(Section, QStringLiteral("Maximized"), false)) setWindowState(Qt::WindowMaximized);
@@ -132,7 +133,8 @@ void TFrmMain::ReadSettings() {
 void TFrmMain::WriteSettings() {
     TIniFile ini(SettingsFile);
     // The restored placement, also when the window is maximised: the next start restores it.
-    const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size());
+    const QRect normal = (isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size()))
+                             .translated(-ScreenRect().topLeft());
     ini.WriteInteger(Section, QStringLiteral("Width"), normal.width());
     ini.WriteInteger(Section, QStringLiteral("Height"), normal.height());
     ini.WriteInteger(Section, QStringLiteral("Top"), normal.top());
