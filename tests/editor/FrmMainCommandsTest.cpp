@@ -1,0 +1,120 @@
+#include "FrmMainFixture.h"
+
+#include "platform/ShortCutDispatcher.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+// The names of the actions of a menu or tool bar in order, "-" for a separator.
+QStringList Names(const QList<QAction*>& actions) {
+    QStringList names;
+    for (const QAction* action : actions)
+        names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    return names;
+}
+
+// Whether the items of `part` appear in `whole` in the same order (others may stand between them).
+bool InOrder(const QStringList& part, const QStringList& whole) {
+    qsizetype at = 0;
+    for (const QString& name : part) {
+        at = whole.indexOf(name, at);
+        if (at < 0) return false;
+        ++at;
+    }
+    return true;
+}
+
+} // namespace
+
+// Each command's caption, the shortcut text its menu item shows, and its short and long hint.
+TEST_F(FrmMainFixture, CommandsCarryTheirCaptionsShortcutsAndHints) {
+    auto form = MakeForm();
+    struct Case {
+        const char *Name, *Caption, *ShortCut, *ShortHint, *LongHint;
+    } cases[] = {
+        {"FileOpen1", "&Open...", "Ctrl+O", "Open", "Opens an existing file"},
+        {"FileClose1", "Close", "Ctrl+F4", "", ""},
+        {"FileExit1", "E&xit", "", "Exit", "Quits the application"},
+        {"FirstFrame", "First frame", "Ctrl+PgUp", "First frame", "Go to first frame"},
+        {"PrevPage", "Prev Page", "PgUp", "Previous Page", "Previous Page"},
+        {"PreviousFrame", "Previous frame", "Up", "Previous frame", "Go to previous frame"},
+        {"NextFrame", "Next frame", "Down", "Next frame", "Go to next frame"},
+        {"NextPage", "Next Page", "PgDn", "Next Page", "Next Page"},
+        {"LastFrame", "Last frame", "Ctrl+PgDn", "Last frame", "Go to last frame"},
+        {"SelectFrame", "Frame...", "", "Selected frame", "Go to selected frame"},
+        {"ZoomIn", "Zoom in", "Ctrl+Num +", "Zoom in", "Zoom into image"},
+        {"ZoomOut", "Zoom out", "Ctrl+Num -", "Zoom out", "Zoom out of image"},
+        {"Play", "Play", "", "Play animation", "Play animation"},
+        {"StopPlay", "StopPlay", "", "Stop playing", "Stop playing animation"},
+        {"Thumbnails", "Hide thumbnails", "", "Hide thumbnails", "Hide thumbnails"},
+        {"Contents1", "&Contents", "", "", ""},
+        {"About1", "&About...", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QAction* action = form->Action(QString::fromLatin1(c.Name));
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(ActionCaption(action), QString::fromLatin1(c.Caption));
+        EXPECT_EQ(ShortCutToText(ActionShortCut(action)), QString::fromLatin1(c.ShortCut));
+        if (*c.ShortCut)
+            EXPECT_EQ(action->text(),
+                      QString::fromLatin1(c.Caption) + "\t" + QString::fromLatin1(c.ShortCut));
+        if (*c.ShortHint) {
+            EXPECT_EQ(action->toolTip(), QString::fromLatin1(c.ShortHint));
+            EXPECT_EQ(action->statusTip(), QString::fromLatin1(c.LongHint));
+        }
+    }
+    EXPECT_TRUE(form->Action("Thumbnails")->isChecked());
+}
+
+// The menus and the tool bar hold their commands in their order; the commands still to come (saving,
+// the frame edits) join them between these.
+TEST_F(FrmMainFixture, MenusAndToolBarHoldTheirCommandsInOrder) {
+    auto form = MakeForm();
+    EXPECT_EQ(form->FileMenu->title(), "&File");
+    EXPECT_TRUE(InOrder({"FileOpen1", "FileClose1", "-", "FileExit1"}, Names(form->FileMenu->actions())));
+    EXPECT_EQ(form->ViewMenu->title(), "View");
+    EXPECT_EQ(Names(form->ViewMenu->actions()),
+              QStringList({"FirstFrame", "PrevPage", "PreviousFrame", "NextFrame", "NextPage", "LastFrame",
+                           "SelectFrame", "-", "ZoomIn", "ZoomOut", "-", "Thumbnails"}));
+    EXPECT_EQ(form->EditMenu->title(), "Edit");
+    EXPECT_EQ(form->HelpMenu->title(), "&Help");
+    EXPECT_EQ(Names(form->HelpMenu->actions()), QStringList({"Contents1", "About1"}));
+    EXPECT_TRUE(
+        InOrder({"FileOpen1", "-", "FirstFrame", "PrevPage", "PreviousFrame", "StopPlay", "Play", "NextFrame",
+                 "NextPage", "LastFrame", "-", "ZoomIn", "ZoomOut", "-", "Thumbnails", "-", "FileExit1"},
+                Names(form->ToolBar1->actions())));
+}
+
+// Keys reach their commands by key code, the keypad's plus and minus with Ctrl included, wherever
+// the keyboard is in the window.
+TEST_F(FrmMainFixture, KeysReachTheirCommands) {
+    auto form = OpenForm(Recording(30));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->Edit4->setFocus();
+    auto& edits = form->Edits();
+    QTest::keyClick(form->Edit4, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(edits.CurFrame, 29);
+    QTest::keyClick(form->Edit4, Qt::Key_Up);
+    EXPECT_EQ(edits.CurFrame, 28);
+    QTest::keyClick(form->Edit4, Qt::Key_PageUp);
+    EXPECT_EQ(edits.CurFrame, 16);
+    QTest::keyClick(form->Edit4, Qt::Key_Down);
+    EXPECT_EQ(edits.CurFrame, 17);
+    QTest::keyClick(form->Edit4, Qt::Key_PageDown);
+    EXPECT_EQ(edits.CurFrame, 29);
+    QTest::keyClick(form->Edit4, Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(edits.CurFrame, 0);
+    QTest::keyClick(form->Edit4, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_EQ(form->ComboBox1->currentText(), "125 %");
+    EXPECT_EQ(form->GetZoomPercent(), 125);
+    QTest::keyClick(form->Edit4, Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+    QTest::keyClick(form->Edit4, Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_EQ(form->ComboBox1->currentText(), "75 %");
+    EXPECT_TRUE(Messages.empty());
+}
