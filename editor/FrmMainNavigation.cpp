@@ -121,7 +121,8 @@ void TFrmMain::NextPageExecute() {
 }
 
 void TFrmMain::LastFrameExecute() {
-    if (!Edit.HasCurrent() || (Drawing && Edit.CurFrame != Edit.Count() - 1)) return;
+    // During a drag the page stays too: reloading it would take the cell of the drag's position.
+    if (!Edit.HasCurrent() || Drawing) return;
     LoadPage(Edit.Count() - PageSize);
     GoToFrame(Navigation::LastFrameTarget(Edit.Count()));
 }

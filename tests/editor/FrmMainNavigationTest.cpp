@@ -149,6 +149,15 @@ TEST_F(FrmMainFixture, NothingMovesThePositionWhileADragBuildsAStep) {
     form->Drawing = false;
     form->NextFrameExecute();
     EXPECT_EQ(form->Edits().CurFrame, 4);
+
+    // A drag on the last position: the view and the red frame stay on it.
+    form->LastFrameExecute();
+    form->Drawing = true;
+    form->LastFrameExecute();
+    EXPECT_EQ(form->Edits().CurFrame, 29);
+    EXPECT_EQ(form->GetPageSlot(), 11);
+    EXPECT_TRUE(ShowsPosition(ViewCentre(*form), 29));
+    form->Drawing = false;
 }
 
 TEST_F(FrmMainFixture, PlaybackLoopsAtTheFilesPace) {
