@@ -2,10 +2,10 @@
 
 #include "model/AnnotationTarget.h"
 #include "overlay/LayerModel.h"
-#include "overlay/ShiftState.h"
 #include "platform/Canvas.h"
 #include "platform/ColorDialog.h"
 #include "platform/Font.h"
+#include "tools/ShiftState.h"
 
 #include <QIcon>
 #include <QImage>

@@ -1,10 +1,10 @@
 // The drawing window's mouse tools: drags that build steps, the rubber bands shown meanwhile, layer
 // shifting and the selection drag of a partial save or copy.
-#include "Draw.h"
+#include "overlay/Draw.h"
 
-#include "Snapping.h"
 #include "model/DrawSteps.h"
 #include "platform/MessageDlg.h"
+#include "tools/Snapping.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 // The drawing window's text entry, its image stamps, the clearing of the tool ticks and the
 // highlighter switch.
-#include "Draw.h"
+#include "overlay/Draw.h"
 
-#include "ComponentTag.h"
-#include "ToolIcons.h"
 #include "model/TextStep.h"
+#include "overlay/ComponentTag.h"
+#include "overlay/ToolIcons.h"
 #include "platform/ShortCutDispatcher.h"
 
 #include <QAction>
