@@ -24,7 +24,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPalette>
 
 using namespace TavelinSettings;
 
@@ -105,18 +104,12 @@ void TDrawFrm::Textstyle1Click() {
             font.Size = dialog.MaxFontSize;
         }
         WindowCanvas->Font = font;
-        EditBox.setHeight(WindowCanvas->TextHeight(QStringLiteral("My")));
-        EditBox.setWidth(WindowCanvas->TextWidth(Edit1->text() + QStringLiteral("W")));
-        QPalette palette = Edit1->palette();
-        palette.setColor(QPalette::Base, ToQColor(font.Color == clSilver ? clWhite : clSilver));
-        palette.setColor(QPalette::Text, ToQColor(font.Color));
-        Edit1->setPalette(palette);
-        PlaceEdit1();
+        Entry->FollowFont(*WindowCanvas);
         LayerFont[CurrLayer] = font;
         WriteSetting(LayerKey(QStringLiteral("Font"), CurrLayer), FontToText(font));
     }
-    if (TextEntryOpen() && EditStep) {
-        EditStep->Font = WindowCanvas->Font;
+    if (TextEntryOpen() && Entry->Step()) {
+        Entry->Step()->Font = WindowCanvas->Font;
         Edit1->setFocus();
     } else {
         setFocus();
@@ -181,9 +174,9 @@ void TDrawFrm::Close1Click() {
         return;
     }
     if (Drawing) {
-        if (DragKind == TDragKind::LayerShift) return;
+        if (Tools.Kind() == TDragKind::Window) return;
         // The step being drawn is finished where the pointer is, then undone: redo brings it back.
-        const QPoint at = Seams.CursorPos ? Seams.CursorPos() : QPoint(LastX, LastY);
+        const QPoint at = Seams.CursorPos ? Seams.CursorPos() : QPoint(Tools.LastX(), Tools.LastY());
         FormMouseUp(mbLeft, 0, at.x(), at.y());
         UndoExecute();
         return;

@@ -255,4 +255,7 @@ void TDrawFrm::CreateEdit1() {
     connect(Edit1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu2->popup(Edit1->mapToGlobal(pos)); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { RunCommand([this] { Edit1Change(); }); });
+    // The edit lies on the window itself, whose logical pixels are canvas pixels over the pixel ratio.
+    Entry =
+        std::make_unique<TTextEntry>(Edit1, [this](QPoint at) { return QPointF(at) / devicePixelRatioF(); });
 }

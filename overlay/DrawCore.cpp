@@ -160,12 +160,9 @@ void TDrawFrm::FormHide() {
     EndTextEntry();
     Shown = false;
     // A drag cannot outlive the steps it works on; a layer it hid comes back.
-    if (Drawing && DragKind == TDragKind::LayerShift && ShiftMode == smHiddenRubberLine)
+    if (Drawing && Tools.Kind() == TDragKind::Window && ShiftMode == smHiddenRubberLine)
         LayerVisible[DragLayer] = true;
-    FreeSavedPen();
-    Drawing = false;
-    DragKind = TDragKind::None;
-    DragStep = nullptr;
+    Tools.EndDrag();
     Model.Clear();
     ReportedSteps.clear();
     Invalidate();
@@ -303,8 +300,7 @@ void TDrawFrm::SetCurrLayer(int layer) {
     WindowCanvas->Pen.Width = LayerWidth[layer];
     WindowCanvas->Pen.Color = LayerColor[layer];
     WindowCanvas->Font = LayerFont[layer];
-    EditBox.setHeight(WindowCanvas->TextHeight(QStringLiteral("My")));
-    PlaceEdit1();
+    Entry->FollowFont(*WindowCanvas);
     UpdateColorIcon(LayerColor[layer]);
     if (!LayerVisible[layer]) {
         LayerItem(layer)->setChecked(true);

@@ -1,34 +1,17 @@
-// The drawing window's mouse tools: drags that build steps, the rubber bands shown meanwhile, layer
-// shifting and the selection drag of a partial save or copy.
-#include "overlay/Draw.h"
+// The mouse tools of a drawing view: drags that build steps, the rubber bands shown meanwhile and the
+// selection drag of a partial save or copy.
+#include "tools/MouseTools.h"
 
 #include "model/DrawSteps.h"
-#include "platform/MessageDlg.h"
+#include "platform/WinMath.h"
 #include "tools/Snapping.h"
 
-#include <QAction>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
-TMouseButton ButtonOf(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::RightButton:
-        return mbRight;
-    case Qt::MiddleButton:
-        return mbMiddle;
-    default:
-        return mbLeft;
-    }
-}
-
-bool IsMouseButton(Qt::MouseButton button) {
-    return button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton;
-}
-
+// The area a figure between two points touches, widened by the pen's reach.
 QRect Span(int x0, int y0, int x1, int y1, int penWidth = 1) {
     const int reach = std::max(1, penWidth);
     return QRect(QPoint(std::min(x0, x1), std::min(y0, y1)), QPoint(std::max(x0, x1), std::max(y0, y1)))
@@ -37,398 +20,254 @@ QRect Span(int x0, int y0, int x1, int y1, int penWidth = 1) {
 
 } // namespace
 
-// --- Qt's mouse events, in canvas pixels ---
-
-void TDrawFrm::mousePressEvent(QMouseEvent* event) {
-    if (!IsMouseButton(event->button())) return;
-    const QPoint at = CanvasPoint(event->position());
-    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
-    RunCommand([&] { FormMouseDown(ButtonOf(event->button()), shift, at.x(), at.y()); });
+std::unique_ptr<TDrawStep> TToolHost::NewStep(int tool) {
+    switch (tool) {
+    case dtFreeHand:
+        return std::make_unique<TMoveList>();
+    case dtLine:
+        return std::make_unique<TLineStep>();
+    case dtRectangle:
+    case dtEllipse:
+        return std::make_unique<TEllipseRect>();
+    case dtText:
+        return std::make_unique<TTextStep>();
+    case dtImageStamp:
+        return std::make_unique<TImageStep>();
+    default:
+        return nullptr;
+    }
 }
 
-void TDrawFrm::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint at = CanvasPoint(event->position());
-    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
-    RunCommand([&] { FormMouseMove(shift, at.x(), at.y()); });
-}
-
-void TDrawFrm::mouseReleaseEvent(QMouseEvent* event) {
-    if (!IsMouseButton(event->button())) return;
-    const QPoint at = CanvasPoint(event->position());
-    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
-    RunCommand([&] { FormMouseUp(ButtonOf(event->button()), shift, at.x(), at.y()); });
+int TMouseTools::Stored(int viewValue) const {
+    return MulDiv(viewValue, 100, Host.ToolScale());
 }
 
 // --- Rubber bands ---
 
-void TDrawFrm::SetRubberPen() {
-    // Dotted and inverting: drawn a second time on the same points, it gives back what lay below.
-    TPen& pen = WindowCanvas->Pen;
+void TMouseTools::SetRubberPen() {
+    TPen& pen = Host.ToolCanvas().Pen;
     pen.Width = 1;
     pen.Color = clBlack;
     pen.Style = TPenStyle::psDot;
     pen.Mode = pmNotXor;
 }
 
-void TDrawFrm::FreeSavedPen() {
+void TMouseTools::FreeSavedPen() {
     if (!SavedPen) return;
-    WindowCanvas->Pen = *SavedPen;
+    Host.ToolCanvas().Pen = *SavedPen;
     SavedPen.reset();
 }
 
-void TDrawFrm::DrawRubberLine(int x0, int y0, int x1, int y1) {
-    Canvas& canvas = DrawingCanvas();
+void TMouseTools::DrawRubberLine(int x0, int y0, int x1, int y1) {
+    Canvas& canvas = Host.ToolCanvas();
     canvas.MoveTo(x0, y0);
     canvas.LineTo(x1, y1);
-    UpdateArea(Span(x0, y0, x1, y1));
+    Host.ShowArea(Span(x0, y0, x1, y1));
 }
 
-void TDrawFrm::DrawRubberFigure(bool rect, int x0, int y0, int x1, int y1) {
-    Canvas& canvas = DrawingCanvas();
+void TMouseTools::DrawRubberFigure(bool rect, int x0, int y0, int x1, int y1) {
+    Canvas& canvas = Host.ToolCanvas();
     TBrushRecall brush(canvas);
     canvas.Brush.Style = TBrushStyle::bsClear;
     if (rect)
         canvas.Rectangle(x0, y0, x1, y1);
     else
         canvas.Ellipse(x0, y0, x1, y1);
-    UpdateArea(Span(x0, y0, x1, y1));
+    Host.ShowArea(Span(x0, y0, x1, y1));
 }
 
-// --- Press, move, release ---
+// --- Press ---
 
-void TDrawFrm::ShowLayerOfPress() {
-    if (LayerVisible[CurrLayer]) return;
-    if (QAction* item = LayerItem(CurrLayer)) item->setChecked(true);
-    LayerVisible[CurrLayer] = true;
-    Invalidate();
-}
-
-void TDrawFrm::FormMouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    if (TextEntryOpen()) {
-        Edit1->setFocus();
-        return;
-    }
-    if (Busy || button != mbLeft) return;
-    if (Drawing) {
-        // The release of the last drag never came (something took the mouse meanwhile): it ends
-        // where it was last seen, so that its step is not left half made.
-        FormMouseUp(mbLeft, 0, LastX, LastY);
-        if (TextEntryOpen()) return;
-    }
+void TMouseTools::StartDrag(TDragKind kind, int x, int y) {
     Drawing = true;
-    SavedPen = WindowCanvas->Pen;
-    if (SavePartial || CopyPartial) {
-        DragKind = TDragKind::Selection;
-        DownX = LastX = x;
-        DownY = LastY = y;
-        SetRubberPen();
-        return;
-    }
-    ShowLayerOfPress();
-    DragLayer = CurrLayer;
-    DragTool = Tool;
-    if (Tool == dtLayerShifting) {
-        DragKind = TDragKind::LayerShift;
-        LayerShiftDown(shift, x, y);
-        return;
-    }
+    DragKind = kind;
+    SavedPen = Host.ToolCanvas().Pen;
+    Down = Last = QPoint(x, y);
+}
 
-    const TPen& pen = WindowCanvas->Pen;
-    std::unique_ptr<TDrawStep> step;
+void TMouseTools::PressSelection(int x, int y) {
+    StartDrag(TDragKind::Selection, x, y);
+    SetRubberPen();
+}
+
+void TMouseTools::PressWindowDrag(int x, int y) {
+    StartDrag(TDragKind::Window, x, y);
+}
+
+void TMouseTools::PressStep(int tool, int x, int y, const QString& stampFile, bool stampTransparent) {
+    std::unique_ptr<TDrawStep> step = Host.NewStep(tool);
+    if (!step) return;
+    StartDrag(TDragKind::Step, x, y);
+    Tool = tool;
+    const TPen& pen = Host.ToolCanvas().Pen;
+    const TToolPen stepPen = Host.StepPen();
     bool rubber = false;
-    switch (Tool) {
-    case dtFreeHand: {
-        auto stroke = std::make_unique<TMoveList>();
+    if (auto* stroke = dynamic_cast<TMoveList*>(step.get())) {
         stroke->Mode = pen.Mode;
-        step = std::move(stroke);
-        break;
-    }
-    case dtLine: {
-        auto line = std::make_unique<TLineStep>();
+    } else if (auto* line = dynamic_cast<TLineStep*>(step.get())) {
         line->EndPoint.Color = pen.Color;
-        line->EndPoint.Width = pen.Width;
+        line->EndPoint.Width = stepPen.Width;
         line->Mode = pen.Mode;
-        step = std::move(line);
         rubber = true;
-        break;
-    }
-    case dtRectangle:
-    case dtEllipse: {
-        auto shape = std::make_unique<TEllipseRect>();
+    } else if (auto* shape = dynamic_cast<TEllipseRect*>(step.get())) {
         shape->Color = pen.Color;
-        shape->Width = pen.Width;
+        shape->Width = stepPen.Width;
         shape->Mode = pen.Mode;
-        shape->IsRect = Tool == dtRectangle;
-        step = std::move(shape);
+        shape->IsRect = tool == dtRectangle;
         rubber = true;
-        break;
+    } else if (auto* stamp = dynamic_cast<TImageStep*>(step.get())) {
+        stamp->FileName = stampFile;
+        stamp->Transparent = stampTransparent;
     }
-    case dtText:
-        step = std::make_unique<TTextStep>();
-        break;
-    case dtImageStamp: {
-        auto stamp = std::make_unique<TImageStep>();
-        stamp->FileName = StampFile;
-        stamp->Transparent = StampTransparent != 0;
-        step = std::move(stamp);
-        break;
-    }
-    default:
-        FreeSavedPen();
-        Drawing = false;
-        return;
-    }
-    step->StartX = x;
-    step->StartY = y;
-    step->Layer = CurrLayer;
-    if (Tool == dtImageStamp) {
+    step->StartX = Stored(x);
+    step->StartY = Stored(y);
+    if (tool == dtImageStamp) {
         try {
-            step->Draw(DrawingCanvas());
-            update();
+            Host.DrawStep(*step, Host.ToolCanvas());
+            Host.ShowArea(QRect());
         } catch (...) {
-            // A picture that cannot be drawn makes no step: the press ends here, once reported.
-            FreeSavedPen();
-            Drawing = false;
-            DragKind = TDragKind::None;
-            ShowException(std::current_exception(), this);
-            return;
+            // A picture that cannot be drawn makes no step: the drag ends here, nothing left held.
+            EndDrag();
+            throw;
         }
     }
     if (rubber) SetRubberPen();
-    DragStep = Model.InsertDrawn(CurrLayer, std::move(step));
-    DragKind = TDragKind::Step;
-    LastX = x;
-    LastY = y;
+    Step = Host.AddStep(std::move(step));
 }
 
-void TDrawFrm::FormMouseMove(TShiftState shift, int x, int y) {
-    if (!Drawing || Busy) return;
+// --- Move ---
+
+void TMouseTools::Move(TShiftState shift, int x, int y) {
+    if (!Drawing) return;
     switch (DragKind) {
     case TDragKind::Selection:
-        DrawRubberFigure(true, DownX, DownY, LastX, LastY);
-        DrawRubberFigure(true, DownX, DownY, x, y);
-        LastX = x;
-        LastY = y;
-        return;
-    case TDragKind::LayerShift:
-        LayerShiftMove(x, y);
+        DrawRubberFigure(true, Down.x(), Down.y(), Last.x(), Last.y());
+        DrawRubberFigure(true, Down.x(), Down.y(), x, y);
+        Last = QPoint(x, y);
         return;
     case TDragKind::Step:
         StepMove(shift, x, y);
         return;
+    case TDragKind::Window:
     case TDragKind::None:
         return;
     }
 }
 
-void TDrawFrm::StepMove(TShiftState shift, int x, int y) {
-    switch (DragTool) {
+void TMouseTools::StepMove(TShiftState shift, int x, int y) {
+    switch (Tool) {
     case dtFreeHand: {
         if (shift == (ssShift | ssLeft))
-            y = LastY;
+            y = Last.y();
         else if (shift == (ssCtrl | ssLeft))
-            x = LastX;
-        auto* stroke = static_cast<TMoveList*>(DragStep);
+            x = Last.x();
+        const TToolPen stepPen = Host.StepPen();
         TMove point;
-        point.X = x;
-        point.Y = y;
-        point.Color = LayerColor[DragLayer];
-        point.Width = LayerWidth[DragLayer];
-        stroke->Points.push_back(point);
-        Canvas& canvas = DrawingCanvas();
-        canvas.MoveTo(LastX, LastY);
+        point.X = Stored(x);
+        point.Y = Stored(y);
+        point.Color = stepPen.Color;
+        point.Width = stepPen.Width;
+        static_cast<TMoveList*>(Step)->Points.push_back(point);
+        Canvas& canvas = Host.ToolCanvas();
+        canvas.MoveTo(Last.x(), Last.y());
         canvas.LineTo(x, y);
-        UpdateArea(Span(LastX, LastY, x, y, canvas.Pen.Width));
+        Host.ShowArea(Span(Last.x(), Last.y(), x, y, canvas.Pen.Width));
         break;
     }
     case dtLine:
-        if (shift & ssShift) SnapLineAngle(DragStep->StartX, DragStep->StartY, x, y);
-        DrawRubberLine(DragStep->StartX, DragStep->StartY, LastX, LastY);
-        DrawRubberLine(DragStep->StartX, DragStep->StartY, x, y);
+        if (shift & ssShift) SnapLineAngle(Down.x(), Down.y(), x, y);
+        DrawRubberLine(Down.x(), Down.y(), Last.x(), Last.y());
+        DrawRubberLine(Down.x(), Down.y(), x, y);
         break;
     case dtRectangle:
     case dtEllipse:
-        if (shift & ssShift) MakeSquare(DragStep->StartX, DragStep->StartY, x, y);
-        DrawRubberFigure(DragTool == dtRectangle, DragStep->StartX, DragStep->StartY, LastX, LastY);
-        DrawRubberFigure(DragTool == dtRectangle, DragStep->StartX, DragStep->StartY, x, y);
+        if (shift & ssShift) MakeSquare(Down.x(), Down.y(), x, y);
+        DrawRubberFigure(Tool == dtRectangle, Down.x(), Down.y(), Last.x(), Last.y());
+        DrawRubberFigure(Tool == dtRectangle, Down.x(), Down.y(), x, y);
         break;
     default:
         break;
     }
-    LastX = x;
-    LastY = y;
+    // The next erase redraws this same figure, after the locks and snapping.
+    Last = QPoint(x, y);
 }
 
-void TDrawFrm::FormMouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-    if (!Drawing || Busy || button != mbLeft || TextEntryOpen()) return;
-    switch (DragKind) {
-    case TDragKind::Selection:
-        SelectionUp();
-        return;
-    case TDragKind::LayerShift:
-        LayerShiftUp(x, y);
-        return;
-    case TDragKind::Step:
-        StepUp(shift, x, y);
-        return;
-    case TDragKind::None:
-        FreeSavedPen();
-        Drawing = false;
-        return;
-    }
-}
+// --- Release ---
 
-void TDrawFrm::StepUp(TShiftState shift, int x, int y) {
-    TDrawStep* step = DragStep;
-    switch (DragTool) {
+void TMouseTools::ReleaseStep(TShiftState shift, int x, int y) {
+    if (!Drawing || DragKind != TDragKind::Step) return;
+    TDrawStep* step = Step;
+    switch (Tool) {
     case dtLine: {
         auto* line = static_cast<TLineStep*>(step);
-        if (shift & ssShift) SnapLineAngle(line->StartX, line->StartY, x, y);
-        line->EndPoint.X = x;
-        line->EndPoint.Y = y;
-        DrawRubberLine(line->StartX, line->StartY, LastX, LastY);
+        if (shift & ssShift) SnapLineAngle(Down.x(), Down.y(), x, y);
+        line->EndPoint.X = Stored(x);
+        line->EndPoint.Y = Stored(y);
+        DrawRubberLine(Down.x(), Down.y(), Last.x(), Last.y());
         FreeSavedPen();
-        line->Draw(DrawingCanvas());
-        UpdateArea(Span(line->StartX, line->StartY, x, y, line->EndPoint.Width));
+        // The step draws itself exactly as every later paint will.
+        Canvas& canvas = Host.ToolCanvas();
+        Host.DrawStep(*line, canvas);
+        Host.ShowArea(Span(Down.x(), Down.y(), x, y, canvas.Pen.Width));
         break;
     }
     case dtRectangle:
     case dtEllipse: {
         auto* shape = static_cast<TEllipseRect*>(step);
-        if (shift & ssShift) MakeSquare(shape->StartX, shape->StartY, x, y);
-        shape->EndX = x;
-        shape->EndY = y;
-        DrawRubberFigure(shape->IsRect, shape->StartX, shape->StartY, LastX, LastY);
+        if (shift & ssShift) MakeSquare(Down.x(), Down.y(), x, y);
+        shape->EndX = Stored(x);
+        shape->EndY = Stored(y);
+        DrawRubberFigure(shape->IsRect, Down.x(), Down.y(), Last.x(), Last.y());
         FreeSavedPen();
+        // Ctrl wins over Alt: both together give a filled figure.
         if (shift & ssCtrl)
             shape->Filled = true;
         else if (shift & ssAlt)
             shape->Outside = true;
-        // The step draws itself exactly as every later paint will.
-        shape->Draw(DrawingCanvas());
-        if (shape->Outside)
-            update();
-        else
-            UpdateArea(Span(shape->StartX, shape->StartY, x, y, shape->Width));
+        Canvas& canvas = Host.ToolCanvas();
+        Host.DrawStep(*shape, canvas);
+        Host.ShowArea(shape->Outside ? QRect() : Span(Down.x(), Down.y(), x, y, canvas.Pen.Width));
         break;
     }
     case dtText:
-        StartTextEntry(static_cast<TTextStep*>(step));
+        Host.OpenTextEntry(static_cast<TTextStep*>(step));
         break;
     default:
         // A stroke ends at its last move; a stamp was drawn at the press.
         break;
     }
-    Model.AppendToPaintList(step);
-    FreeSavedPen();
-    Drawing = false;
-    DragKind = TDragKind::None;
-    DragStep = nullptr;
-    Modified = true;
+    EndDrag();
+    Host.StepDone(step);
 }
 
-// --- Layer shifting ---
-
-void TDrawFrm::LayerShiftDown(TShiftState shift, int x, int y) {
-    DownX = LastX = x;
-    DownY = LastY = y;
-    if (shift == ssLeft && !IsWin95) {
-        ShiftMode = smLive;
-    } else if (shift == (ssCtrl | ssLeft)) {
-        ShiftMode = smHiddenRubberLine;
-        LayerVisible[DragLayer] = false;
-        Invalidate();
-        SetRubberPen();
-    } else {
-        ShiftMode = smRubberLine;
-        SetRubberPen();
-    }
-}
-
-void TDrawFrm::LayerShiftMove(int x, int y) {
-    if (ShiftMode == smLive) {
-        OffsetLayer(DragLayer, x - LastX, y - LastY);
-    } else {
-        DrawRubberLine(DownX, DownY, LastX, LastY);
-        DrawRubberLine(DownX, DownY, x, y);
-    }
-    LastX = x;
-    LastY = y;
-}
-
-void TDrawFrm::LayerShiftUp(int x, int y) {
-    if (ShiftMode == smLive) {
-        OffsetLayer(DragLayer, x - LastX, y - LastY);
-        FreeSavedPen();
-    } else {
-        DrawRubberLine(DownX, DownY, LastX, LastY);
-        FreeSavedPen();
-        if (ShiftMode == smHiddenRubberLine) LayerVisible[DragLayer] = true;
-        OffsetLayer(DragLayer, x - DownX, y - DownY);
-    }
-    Drawing = false;
-    DragKind = TDragKind::None;
-}
-
-void TDrawFrm::OffsetLayer(int layer, int dx, int dy) {
-    if (!TLayerModel::IsLayer(layer)) return;
-    const TLayerModel::TStepList& steps = Model.Steps(layer);
-    // Only the done steps move: an undone step comes back where it was drawn.
-    for (int i = 0; i <= Model.Pos(layer); ++i) {
-        TDrawStep* step = steps[i].get();
-        step->StartX += dx;
-        step->StartY += dy;
-        if (auto* stroke = dynamic_cast<TMoveList*>(step)) {
-            for (TMove& point : stroke->Points) {
-                point.X += dx;
-                point.Y += dy;
-            }
-        } else if (auto* shape = dynamic_cast<TEllipseRect*>(step)) {
-            shape->EndX += dx;
-            shape->EndY += dy;
-        } else if (auto* line = dynamic_cast<TLineStep*>(step)) {
-            line->EndPoint.X += dx;
-            line->EndPoint.Y += dy;
-        }
-    }
-    Invalidate();
-}
-
-// --- Selection of a partial save or copy ---
-
-void TDrawFrm::SelectionUp() {
+QImage TMouseTools::ReleaseSelection() {
     // The far corner is where the last move was seen; the release point itself is not used.
-    DrawRubberFigure(true, DownX, DownY, LastX, LastY);
-    FreeSavedPen();
-    const int width = std::abs(LastX - DownX) - 2;
-    const int height = std::abs(LastY - DownY) - 2;
-    // Inside the dotted frame: one pixel in from each side, the same area whichever way it was dragged.
-    const QRect inside(std::min(DownX, LastX) + 1, std::min(DownY, LastY) + 1, width, height);
-    const bool save = SavePartial;
-    SavePartial = false;
-    CopyPartial = false;
-    Drawing = false;
-    DragKind = TDragKind::None;
+    DrawRubberFigure(true, Down.x(), Down.y(), Last.x(), Last.y());
+    EndDrag();
+    const int width = std::abs(Last.x() - Down.x()) - 2;
+    const int height = std::abs(Last.y() - Down.y()) - 2;
     // A click, or a frame too thin to hold a pixel, selects nothing.
-    if (width <= 0 || height <= 0) return;
+    if (width <= 0 || height <= 0) return {};
+    // Inside the dotted frame: one pixel in from each side, the same area whichever way it was dragged.
+    const QRect inside(std::min(Down.x(), Last.x()) + 1, std::min(Down.y(), Last.y()) + 1, width, height);
     QImage bitmap(width, height, QImage::Format_RGB32);
     bitmap.fill(Qt::black);
     {
         Canvas canvas(bitmap);
-        canvas.CopyRect(QRect(0, 0, width, height), DrawingCanvas().Image(), inside);
+        canvas.CopyRect(QRect(0, 0, width, height), Host.ToolCanvas().Image(), inside);
     }
-    PartialImage(bitmap, save);
+    return bitmap;
 }
 
-void TDrawFrm::EndPartialSelection(bool save, bool copy) {
-    if (save) SavePartial = false;
-    if (copy) CopyPartial = false;
-    // A selection drag that has no selection left to make ends here, its frame wiped and the pen
-    // given back.
-    if (Drawing && DragKind == TDragKind::Selection && !SavePartial && !CopyPartial) {
-        DrawRubberFigure(true, DownX, DownY, LastX, LastY);
-        FreeSavedPen();
-        Drawing = false;
-        DragKind = TDragKind::None;
-    }
+void TMouseTools::CancelSelection() {
+    if (!Drawing || DragKind != TDragKind::Selection) return;
+    DrawRubberFigure(true, Down.x(), Down.y(), Last.x(), Last.y());
+    EndDrag();
+}
+
+void TMouseTools::EndDrag() {
+    FreeSavedPen();
+    Drawing = false;
+    DragKind = TDragKind::None;
+    Step = nullptr;
 }
