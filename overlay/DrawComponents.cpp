@@ -5,6 +5,7 @@
 #include "ComponentTag.h"
 #include "ToolIcons.h"
 #include "platform/ShortCutDispatcher.h"
+#include "tools/TextEntryEdit.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -244,18 +245,15 @@ void TDrawFrm::CreatePopupMenu2() {
 }
 
 void TDrawFrm::CreateEdit1() {
-    Edit1 = new QLineEdit(this);
+    auto* edit = new TTextEntryEdit(this);
+    Edit1 = edit;
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->hide();
-    Edit1->setFrame(false);
-    Edit1->setTextMargins(0, 0, 0, 0);
-    Edit1->setContentsMargins(0, 0, 0, 0);
-    Edit1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Edit1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Edit1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu2->popup(Edit1->mapToGlobal(pos)); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { RunCommand([this] { Edit1Change(); }); });
     // The edit lies on the window itself, whose logical pixels are canvas pixels over the pixel ratio.
     Entry =
-        std::make_unique<TTextEntry>(Edit1, [this](QPoint at) { return QPointF(at) / devicePixelRatioF(); });
+        std::make_unique<TTextEntry>(edit, [this](QPoint at) { return QPointF(at) / devicePixelRatioF(); });
 }

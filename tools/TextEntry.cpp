@@ -3,25 +3,24 @@
 
 #include "model/TextStep.h"
 #include "platform/Canvas.h"
+#include "tools/TextEntryEdit.h"
 
-#include <QLineEdit>
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-// Where QLineEdit writes its text inside its own rectangle when the text fits and is aligned to the
-// top left: two pixels from the left edge, one from the top. The box is moved by as much, so that the
-// typed text stands exactly where the step will draw it. QLineEdit starts its text at that margin
-// whatever the font's glyphs reach, so no bearing is added: the font's widest left bearing (some
-// combining mark in most fonts) would move upright text as well as italics.
-constexpr int EditTextLeft = 2;
-constexpr int EditTextTop = 1;
+// The box stands off its text by the edit's margin, so that the typed text stands exactly where the
+// step will draw it. No bearing is added: the edit writes its text from the margin as the step does
+// from its start, and the font's widest left bearing (some combining mark in most fonts) would move
+// upright text as well as italics.
+constexpr int EditTextLeft = TTextEntryEdit::TextLeft;
+constexpr int EditTextTop = TTextEntryEdit::TextTop;
 
 } // namespace
 
-TTextEntry::TTextEntry(QLineEdit* edit, std::function<QPointF(QPoint)> viewToParent)
+TTextEntry::TTextEntry(TTextEntryEdit* edit, std::function<QPointF(QPoint)> viewToParent)
     : Edit(edit), ViewToParent(std::move(viewToParent)) {}
 
 bool TTextEntry::IsOpen() const {
@@ -32,7 +31,9 @@ void TTextEntry::Place(const Canvas& canvas) {
     const qreal ratio = Edit->devicePixelRatioF();
     QFont font = CanvasQFont(canvas.Font);
     if (ratio != 1.0) font.setPixelSize(std::max(1, qRound(font.pixelSize() / ratio)));
+    // The edit's own font places the caret under a click; the canvas font draws the text.
     if (Edit->font() != font) Edit->setFont(font);
+    Edit->SetCanvasFont(canvas.Font);
     const QPointF at = ViewToParent(EditBox.topLeft());
     const int left = static_cast<int>(std::lround(at.x())) - EditTextLeft;
     const int top = static_cast<int>(std::lround(at.y())) - EditTextTop;

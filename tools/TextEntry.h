@@ -5,7 +5,7 @@
 #include <functional>
 
 class Canvas;
-class QLineEdit;
+class TTextEntryEdit;
 class TTextStep;
 
 // The one-line text entry laid over a drawing view: a borderless edit that shows what is typed
@@ -15,7 +15,7 @@ class TTextStep;
 class TTextEntry {
 public:
     // `viewToParent` maps a view pixel to the logical coordinates of the edit's parent widget.
-    TTextEntry(QLineEdit* edit, std::function<QPointF(QPoint)> viewToParent);
+    TTextEntry(TTextEntryEdit* edit, std::function<QPointF(QPoint)> viewToParent);
 
     bool IsOpen() const;
     // The text step being typed, while the entry is open.
@@ -40,7 +40,7 @@ public:
 private:
     void Colour(const Canvas& canvas);
 
-    QLineEdit* Edit;
+    TTextEntryEdit* Edit;
     std::function<QPointF(QPoint)> ViewToParent;
     TTextStep* EditStep = nullptr;
     QRect EditBox;
