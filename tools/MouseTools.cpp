@@ -38,8 +38,12 @@ std::unique_ptr<TDrawStep> TToolHost::NewStep(int tool) {
     }
 }
 
-int TMouseTools::Stored(int viewValue) const {
-    return MulDiv(viewValue, 100, Host.ToolScale());
+int TMouseTools::StoredX(int x) const {
+    return MulDiv(x + Host.ToolOrigin().x(), 100, Host.ToolScale());
+}
+
+int TMouseTools::StoredY(int y) const {
+    return MulDiv(y + Host.ToolOrigin().y(), 100, Host.ToolScale());
 }
 
 // --- Rubber bands ---
@@ -119,8 +123,8 @@ void TMouseTools::PressStep(int tool, int x, int y, const QString& stampFile, bo
         stamp->FileName = stampFile;
         stamp->Transparent = stampTransparent;
     }
-    step->StartX = Stored(x);
-    step->StartY = Stored(y);
+    step->StartX = StoredX(x);
+    step->StartY = StoredY(y);
     if (tool == dtImageStamp) {
         try {
             Host.DrawStep(*step, Host.ToolCanvas());
@@ -163,8 +167,8 @@ void TMouseTools::StepMove(TShiftState shift, int x, int y) {
             x = Last.x();
         const TToolPen stepPen = Host.StepPen();
         TMove point;
-        point.X = Stored(x);
-        point.Y = Stored(y);
+        point.X = StoredX(x);
+        point.Y = StoredY(y);
         point.Color = stepPen.Color;
         point.Width = stepPen.Width;
         static_cast<TMoveList*>(Step)->Points.push_back(point);
@@ -201,8 +205,8 @@ void TMouseTools::ReleaseStep(TShiftState shift, int x, int y) {
     case dtLine: {
         auto* line = static_cast<TLineStep*>(step);
         if (shift & ssShift) SnapLineAngle(Down.x(), Down.y(), x, y);
-        line->EndPoint.X = Stored(x);
-        line->EndPoint.Y = Stored(y);
+        line->EndPoint.X = StoredX(x);
+        line->EndPoint.Y = StoredY(y);
         DrawRubberLine(Down.x(), Down.y(), Last.x(), Last.y());
         FreeSavedPen();
         // The step draws itself exactly as every later paint will.
@@ -215,8 +219,8 @@ void TMouseTools::ReleaseStep(TShiftState shift, int x, int y) {
     case dtEllipse: {
         auto* shape = static_cast<TEllipseRect*>(step);
         if (shift & ssShift) MakeSquare(Down.x(), Down.y(), x, y);
-        shape->EndX = Stored(x);
-        shape->EndY = Stored(y);
+        shape->EndX = StoredX(x);
+        shape->EndY = StoredY(y);
         DrawRubberFigure(shape->IsRect, Down.x(), Down.y(), Last.x(), Last.y());
         FreeSavedPen();
         // Ctrl wins over Alt: both together give a filled figure.

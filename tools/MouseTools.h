@@ -46,6 +46,9 @@ public:
     virtual void ShowArea(const QRect& area) = 0;
     // The view's scale in percent.
     virtual int ToolScale() const { return 100; }
+    // The view pixel at the canvas's top-left corner, for a canvas that holds only the visible part
+    // of a larger view. The tools are given, and draw in, canvas pixels.
+    virtual QPoint ToolOrigin() const { return {}; }
     // A new step of the window's step family for a tool of TDrawTool, dtFreeHand to dtImageStamp; by
     // default the annotation model's own classes.
     virtual std::unique_ptr<TDrawStep> NewStep(int tool);
@@ -115,7 +118,9 @@ public:
 private:
     void StartDrag(TDragKind kind, int x, int y);
     void StepMove(TShiftState shift, int x, int y);
-    int Stored(int viewValue) const;
+    // A canvas coordinate as the step stores it, at 100 %.
+    int StoredX(int x) const;
+    int StoredY(int y) const;
 
     TToolHost& Host;
     bool& Drawing;
