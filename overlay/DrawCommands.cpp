@@ -4,7 +4,6 @@
 
 #include "ComponentTag.h"
 #include "MessageDlgWithCheck.h"
-#include "ToolIcons.h"
 #include "dialogs/PenWidth.h"
 #include "model/TextForms.h"
 #include "model/TextStep.h"
@@ -17,6 +16,7 @@
 #include "platform/ShortCut.h"
 #include "platform/UpDownEdit.h"
 #include "settings/TavelinSettings.h"
+#include "tools/ToolIcons.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -3,9 +3,9 @@
 
 #include "ActionMenuItem.h"
 #include "ComponentTag.h"
-#include "ToolIcons.h"
 #include "platform/ShortCutDispatcher.h"
 #include "tools/TextEntryEdit.h"
+#include "tools/ToolIcons.h"
 
 #include <QAction>
 #include <QActionGroup>

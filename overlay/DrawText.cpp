@@ -3,9 +3,9 @@
 #include "Draw.h"
 
 #include "ComponentTag.h"
-#include "ToolIcons.h"
 #include "model/TextStep.h"
 #include "platform/ShortCutDispatcher.h"
+#include "tools/ToolIcons.h"
 
 #include <QAction>
 #include <QLineEdit>

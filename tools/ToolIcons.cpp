@@ -1,4 +1,4 @@
-#include "ToolIcons.h"
+#include "tools/ToolIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>

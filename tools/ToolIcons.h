@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QVector>
 
-// The drawing window's 16 x 16 images, drawn in code, by their index in the window's image list. A
+// The drawing views' 16 x 16 images, drawn in code, by their index in the views' image list. A
 // tool has one image while it is not chosen and another while it is.
 namespace ToolIcons {
 
