@@ -2,11 +2,11 @@
 // of tool, the plain keys, options, the close command, the reaction to losing the focus, and help.
 #include "Draw.h"
 
-#include "ComponentTag.h"
 #include "MessageDlgWithCheck.h"
 #include "dialogs/PenWidth.h"
 #include "model/TextForms.h"
 #include "model/TextStep.h"
+#include "platform/ComponentTag.h"
 #include "platform/Convert.h"
 #include "platform/FontDialog.h"
 #include "platform/Help.h"

@@ -2,7 +2,7 @@
 #include "Draw.h"
 
 #include "ActionMenuItem.h"
-#include "ComponentTag.h"
+#include "platform/ComponentTag.h"
 #include "platform/ShortCutDispatcher.h"
 #include "tools/TextEntryEdit.h"
 #include "tools/ToolIcons.h"

@@ -2,8 +2,8 @@
 #include "Draw.h"
 
 #include "BusyScope.h"
-#include "ComponentTag.h"
 #include "cursors/CursorTable.h"
+#include "platform/ComponentTag.h"
 #include "platform/DesktopSnapshot.h"
 #include "platform/Help.h"
 #include "platform/KnownFolders.h"

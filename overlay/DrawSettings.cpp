@@ -2,8 +2,8 @@
 // settings the window writes back.
 #include "Draw.h"
 
-#include "ComponentTag.h"
 #include "cursors/CursorTable.h"
+#include "platform/ComponentTag.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/ShortCutDispatcher.h"

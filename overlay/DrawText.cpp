@@ -2,8 +2,8 @@
 // ticks and the highlighter switch.
 #include "Draw.h"
 
-#include "ComponentTag.h"
 #include "model/TextStep.h"
+#include "platform/ComponentTag.h"
 #include "platform/ShortCutDispatcher.h"
 #include "tools/ToolIcons.h"
 
