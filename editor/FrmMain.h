@@ -3,14 +3,20 @@
 #include "EditList.h"
 #include "dialogs/FileOpenDialog.h"
 #include "platform/Canvas.h"
+#include "platform/ColorDialog.h"
 #include "platform/Colors.h"
 #include "platform/Font.h"
+#include "tools/MouseTools.h"
+#include "tools/ShiftState.h"
+#include "tools/TextEntry.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <array>
 #include <exception>
 #include <functional>
@@ -29,8 +35,12 @@ class QTimer;
 class QToolBar;
 class TAVIFile;
 class TDrawStep;
+class TFontDialog;
+class TFrameToolHost;
 class TPaintBox;
+class TTextStep;
 class TUpDown;
+class TWidthDlg;
 
 // Framory's main window: the edit list of one AVI file shown as a page of twelve thumbnails and as
 // one frame at a chosen zoom with its annotations, and the commands that open, close, move through and
@@ -162,13 +172,13 @@ public:
     void UpdateActions();
 
     // --- What the annotation tools, settings and save road build on ---
-    // Ends a text entry in progress; there is none until text entry is built.
+    // Ends a text entry in progress.
     void EndTextEntry();
     // Writes the edit list, annotations drawn in, to path and reopens it there. Until the save road
     // is built it saves nothing: the caller's edits are then lost.
     void SaveAvi(const QString& path);
     void SetDrawColor(TColor color);
-    // Rebuilds the stamp items from the settings file; there are none until stamps are built.
+    // Rebuilds the stamp items from the settings file.
     void LoadStamps();
     // A mouse drag is building this step of the current position: nothing may move the current
     // position until it ends. Set at the press, cleared at the release.
@@ -247,4 +257,90 @@ private:
 
     // Steps whose failure to draw has been reported: a step is reported once, not at every repaint.
     std::unordered_set<const TDrawStep*> ReportedSteps;
+
+    // --- Frame annotations: the shared mouse tools on the frame view (FrmMainMouse.cpp), their
+    // settings and undo (FrmMainAnnotationSettings.cpp) and the frame export (FrmMainExport.cpp) ---
+public:
+    struct TAnnotationSeams {
+        std::function<bool(TColorDialog&, QWidget*)> RunColorDialog;
+        std::function<bool(TFontDialog&, QWidget*)> RunFontDialog;
+        // Runs the prepared pen-width dialog; returns its modal result.
+        std::function<int(TWidthDlg&)> RunWidthDialog;
+        // The save dialog of frame pictures: the chosen file, or empty when cancelled.
+        std::function<QString(const QString& folder)> RunSaveDialog;
+    };
+    TAnnotationSeams AnnotationSeams;
+    TColorDialog ColorDialog1;
+
+    QLineEdit* Edit3 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QMenu* Images1 = nullptr;
+    QVector<QIcon> ImageList3;
+    // Made once at start-up, after the main window.
+    TWidthDlg* WidthDlg = nullptr;
+
+    int GetStepPos() const { return Edit.StepPos; }
+    bool GetSavePartial() const { return SavePartial; }
+    bool GetHighlighter() const;
+    const QString& GetStampFile() const { return StampFile; }
+    int GetStampTransparent() const { return StampTransparent; }
+    bool TextEntryOpen() const;
+    // Where the text entry's text stands, in view pixels.
+    QRect EditBounds() const;
+
+    // Mouse handlers, in view pixels.
+    void PaintBox2MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void PaintBox2MouseMove(TShiftState shift, int x, int y);
+    void PaintBox2MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void DrawToolExecute(QAction* action);
+    void Images1Click(QAction* item);
+    void UncheckTools();
+    void UncheckStamps();
+    void Edit3Change();
+    void End1Click();
+    void Cancel1Click();
+    void Newline1Click();
+
+    void Textstyle1Click();
+    void ColorExecute();
+    void PenWidthExecute();
+    void HighlighterExecute();
+    void UndoExecute();
+    void RedoExecute();
+    void UpdateColorIcon(TColor color);
+
+    // The current frame at full size with its done steps drawn at 100 %.
+    QImage FramePicture();
+    void MenuItem2Click();
+    void Copyscreenshot1Click();
+    void Savepartial1Click();
+    // Esc leaves the selection mode of "Save partial".
+    void FormKeyDown(int key);
+
+private:
+    friend class TFrameToolHost;
+    void CreateAnnotationComponents();
+    void CreatePopupMenu1Items();
+    void FramePaint(QPaintEvent* event);
+    void OpenFrameTextEntry(TTextStep* step);
+    void FrameStepDone();
+    void SelectionUp();
+    void EndFrameDrag();
+    void FocusAfterDialog();
+    void CreateAnnotationSettingsActions();
+    void CreateFrameExportActions();
+    void UpdateAnnotationActions();
+    Canvas& TextCanvas();
+
+    // Shared, not unique: the host's class is known only where the mouse handlers are.
+    std::shared_ptr<TFrameToolHost> ToolHost;
+    std::unique_ptr<TMouseTools> FrameTools;
+    std::unique_ptr<TTextEntry> Entry;
+    // A canvas for measuring the entry's text in the view's font (the text font at the zoom).
+    QImage TextCanvasImage{1, 1, QImage::Format_RGB32};
+    std::unique_ptr<Canvas> TextCanvasOwned;
+    QString StampFile;
+    int StampTransparent = 0;
+    bool SavePartial = false;
+    bool StampsLoaded = false;
 };

@@ -181,6 +181,7 @@ void TFrmMain::CreateComponents() {
     CreatePanels();
     CreateMenus();
     CreateToolBar();
+    CreateAnnotationComponents();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -451,8 +452,5 @@ void TFrmMain::About1Click() {
 void TFrmMain::SetDrawColor(TColor color) {
     DrawColor = color;
     ViewCanvasPen.Color = color;
+    UpdateColorIcon(color);
 }
-
-void TFrmMain::LoadStamps() {}
-
-void TFrmMain::EndTextEntry() {}

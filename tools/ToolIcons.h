@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Colors.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QVector>
@@ -34,5 +36,7 @@ enum TIndex : int {
 QImage Image(int index);
 // All of them, in index order: the window's image list.
 QVector<QIcon> ImageList();
+// The colour image: a swatch of the drawing colour with a black edge, the border around it clear.
+QIcon ColorSwatchIcon(TColor color);
 
 } // namespace ToolIcons
