@@ -12,6 +12,7 @@
 #include "platform/ShortCutDispatcher.h"
 #include "platform/WinMath.h"
 #include "tools/TextEntryEdit.h"
+#include "tools/ToolChoice.h"
 #include "tools/ToolIcons.h"
 
 #include <QAction>
@@ -80,6 +81,15 @@ public:
     }
     void OpenTextEntry(TTextStep* step) override { Form.OpenFrameTextEntry(step); }
     void StepDone(TDrawStep*) override { Form.FrameStepDone(); }
+    void EndTextEntry() override { Form.EndTextEntry(); }
+    void UndoTextStep() override {
+        Form.UndoExecute();
+        Form.PaintBox2->update();
+    }
+    void ClickAt(int x, int y) override {
+        Form.PaintBox2MouseDown(mbLeft, ssLeft, x, y);
+        Form.PaintBox2MouseUp(mbLeft, ssLeft, x, y);
+    }
 
 private:
     TFrmMain& Form;
@@ -90,33 +100,16 @@ private:
 
 namespace {
 
-struct TToolAction {
-    const char* Name;
+// The captions and shortcuts of the tool actions, in tool order. Tag = tool + 1, which is also the
+// number of the tool's view cursor.
+struct TToolCommand {
     const char* Caption;
     const char* ShortCut;
-    int Plain;
-    int Chosen;
 };
-
-// Tag = index + 1 = tool + 1; the view cursor of a tool is its Tag.
-constexpr TToolAction ToolActions[] = {
-    {"FreeHand", "&FreeHand", "Ctrl+F", ToolIcons::FreeHand, ToolIcons::FreeHandChosen},
-    {"Line", "&Line", "Ctrl+L", ToolIcons::Line, ToolIcons::LineChosen},
-    {"Rectangle", "&Rectangle", "Ctrl+R", ToolIcons::Rectangle, ToolIcons::RectangleChosen},
-    {"Ellipse", "&Ellipse", "Ctrl+E", ToolIcons::Ellipse, ToolIcons::EllipseChosen},
-    {"Text", "&Text", "Ctrl+T", ToolIcons::Text, ToolIcons::TextChosen},
+constexpr TToolCommand ToolCommands[] = {
+    {"&FreeHand", "Ctrl+F"}, {"&Line", "Ctrl+L"}, {"&Rectangle", "Ctrl+R"},
+    {"&Ellipse", "Ctrl+E"},  {"&Text", "Ctrl+T"},
 };
-
-TMouseButton ButtonOf(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::RightButton:
-        return mbRight;
-    case Qt::MiddleButton:
-        return mbMiddle;
-    default:
-        return mbLeft;
-    }
-}
 
 // Hands the window's key presses to a handler before their receivers; true from the handler eats the key.
 class TWindowKeys : public QObject {
@@ -184,13 +177,14 @@ void TFrmMain::CreateAnnotationComponents() {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
-                RunCommand([&] { PaintBox2MouseDown(ButtonOf(event->button()), shift, at.x(), at.y()); });
+                RunCommand(
+                    [&] { PaintBox2MouseDown(MouseButtonOf(event->button()), shift, at.x(), at.y()); });
             return event->button() == Qt::LeftButton;
         case QEvent::MouseMove:
             RunCommand([&] { PaintBox2MouseMove(shift, at.x(), at.y()); });
             return Drawing;
         default:
-            RunCommand([&] { PaintBox2MouseUp(ButtonOf(event->button()), shift, at.x(), at.y()); });
+            RunCommand([&] { PaintBox2MouseUp(MouseButtonOf(event->button()), shift, at.x(), at.y()); });
             RunCommand([this] { UpdateActions(); });
             return event->button() == Qt::LeftButton;
         }
@@ -198,49 +192,29 @@ void TFrmMain::CreateAnnotationComponents() {
 
     auto* tools = new QActionGroup(this);
     tools->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-    for (int i = 0; i < static_cast<int>(std::size(ToolActions)); ++i) {
-        const TToolAction& t = ToolActions[i];
-        const QString name = QString::fromLatin1(t.Name);
-        QAction* action = NewAction(name, QString::fromLatin1(t.Caption), {},
+    for (int i = 0; i < static_cast<int>(ToolChoice::Tools.size()); ++i) {
+        const QString name = QString::fromLatin1(ToolChoice::Tools[i].Name);
+        QAction* action = NewAction(name, QString::fromLatin1(ToolCommands[i].Caption), {},
                                     [this, name] { DrawToolExecute(Action(name)); });
         SetTag(action, i + 1);
         action->setCheckable(true);
-        action->setIcon(ImageList3[t.Plain]);
-        SetActionShortCut(action, TextToShortCut(QString::fromLatin1(t.ShortCut)));
+        action->setIcon(ImageList3[ToolChoice::Tools[i].Plain]);
+        SetActionShortCut(action, TextToShortCut(QString::fromLatin1(ToolCommands[i].ShortCut)));
     }
     Action(QStringLiteral("FreeHand"))->setChecked(true);
     Action(QStringLiteral("FreeHand"))->setIcon(ImageList3[ToolIcons::FreeHandChosen]);
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    auto add2 = [this](const char* name, const char* caption, const char* shortCut,
-                       std::function<void()> handler) {
-        QAction* item = PopupMenu2->addAction(QString::fromLatin1(caption));
-        item->setObjectName(QString::fromLatin1(name));
-        if (*shortCut) SetActionShortCut(item, TextToShortCut(QString::fromLatin1(shortCut)));
-        connect(item, &QAction::triggered, this, [this, handler = std::move(handler)] {
-            RunCommand(handler);
-            RunCommand([this] { UpdateActions(); });
-        });
-        return item;
-    };
-    add2("Font1", "&Font...", "", [this] { Textstyle1Click(); });
-    PopupMenu2->addSeparator();
-    add2("Cut1", "Cu&t", "Ctrl+X", [this] { Edit3->cut(); });
-    add2("Copy1", "&Copy", "Ctrl+C", [this] { Edit3->copy(); });
-    add2("Paste1", "&Paste", "Ctrl+V", [this] {
-        // One line only: line breaks in the pasted text are dropped.
-        QString text = QGuiApplication::clipboard()->text();
-        text.remove(QChar('\r'));
-        text.remove(QChar('\n'));
-        Edit3->insert(text);
-    });
-    PopupMenu2->addSeparator();
-    add2("Selectall1", "Select &All", "Ctrl+A", [this] { Edit3->selectAll(); });
-    PopupMenu2->addSeparator();
-    add2("End1", "End text", "Enter", [this] { End1Click(); });
-    add2("Cancel1", "Cancel text", "Esc", [this] { Cancel1Click(); });
-    add2("Newline1", "New line", "Shift+Enter", [this] { Newline1Click(); });
+    FillTextEntryMenu(PopupMenu2, Edit3,
+                      {[this] { Textstyle1Click(); }, [this] { End1Click(); }, [this] { Cancel1Click(); },
+                       [this] { Newline1Click(); },
+                       [this](QAction* item, std::function<void()> handler) {
+                           connect(item, &QAction::triggered, this, [this, handler = std::move(handler)] {
+                               RunCommand(handler);
+                               RunCommand([this] { UpdateActions(); });
+                           });
+                       }});
     TShortCutDispatcher::SetPopupMenu(Edit3, PopupMenu2);
     Edit3->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Edit3, &QWidget::customContextMenuRequested, this,
@@ -286,7 +260,7 @@ void TFrmMain::CreatePopupMenu1Items() {
     add("Undo");
     add("Redo");
     PopupMenu1->addSeparator();
-    for (const TToolAction& t : ToolActions)
+    for (const ToolChoice::TToolImages& t : ToolChoice::Tools)
         add(t.Name);
     PopupMenu1->addMenu(Images1);
     PopupMenu1->addSeparator();
@@ -393,37 +367,25 @@ void TFrmMain::DrawToolExecute(QAction* action) {
     if (tag - 1 == Tool) return;
     UncheckTools();
     action->setChecked(true);
-    action->setIcon(ImageList3[ToolActions[tag - 1].Chosen]);
+    action->setIcon(ImageList3[ToolChoice::ChosenImage(action->objectName())]);
     Tool = tag - 1;
     if (!SavePartial) TCursorTable::Screen().Show(PaintBox2, tag);
 }
 
 void TFrmMain::UncheckTools() {
-    for (const TToolAction& t : ToolActions) {
-        QAction* action = Action(QString::fromLatin1(t.Name));
-        action->setChecked(false);
-        action->setIcon(ImageList3[t.Plain]);
-    }
-    Images1->menuAction()->setChecked(false);
-    Images1->menuAction()->setIcon(ImageList3[ToolIcons::ImageStamps]);
-    UncheckStamps();
+    ToolChoice::UncheckTools([this](const QString& name) { return Action(name); }, Images1, ImageList3);
 }
 
 void TFrmMain::UncheckStamps() {
-    for (QAction* item : Images1->actions())
-        item->setChecked(false);
+    ToolChoice::UncheckStamps(Images1);
 }
 
 void TFrmMain::Images1Click(QAction* item) {
     EndTextEntry();
-    if (Tool != dtImageStamp) {
-        UncheckTools();
-        Images1->menuAction()->setChecked(true);
-    }
-    UncheckStamps();
-    item->setChecked(true);
-    StampFile = item->data().toString();
-    StampTransparent = Tag(item);
+    const ToolChoice::TStamp stamp =
+        ToolChoice::ChooseStamp(Images1, item, Tool == dtImageStamp, [this] { UncheckTools(); });
+    StampFile = stamp.File;
+    StampTransparent = stamp.Transparent;
     Tool = dtImageStamp;
     if (!SavePartial) TCursorTable::Screen().Show(PaintBox2, dtImageStamp + 1);
 }
@@ -472,17 +434,9 @@ void TFrmMain::End1Click() {
 }
 
 void TFrmMain::Cancel1Click() {
-    if (!TextEntryOpen()) return;
-    EndTextEntry();
-    UndoExecute();
-    PaintBox2->update();
+    Entry->Cancel(*ToolHost);
 }
 
 void TFrmMain::Newline1Click() {
-    if (!TextEntryOpen()) return;
-    const QPoint next = Entry->NextLine();
-    EndTextEntry();
-    // The next line is a step of its own, straight below the last one.
-    PaintBox2MouseDown(mbLeft, ssLeft, next.x(), next.y());
-    PaintBox2MouseUp(mbLeft, ssLeft, next.x(), next.y());
+    Entry->NewLine(*ToolHost);
 }

@@ -185,7 +185,7 @@ public:
     void OffsetLayer(int layer, int dx, int dy);
 
     void Edit1Change();
-    void EndTextEntry();
+    void EndTextEntry() override;
     bool TextEntryOpen() const;
     void End1Click();
     void Cancel1Click();
@@ -270,6 +270,8 @@ private:
     TDrawStep* AddStep(std::unique_ptr<TDrawStep> step) override;
     void OpenTextEntry(TTextStep* step) override;
     void StepDone(TDrawStep* step) override;
+    void UndoTextStep() override;
+    void ClickAt(int x, int y) override;
     // Mouse: the window's own.
     void ShowLayerOfPress();
     void LayerShiftDown(TShiftState shift, int x, int y);

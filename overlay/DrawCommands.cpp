@@ -16,6 +16,7 @@
 #include "platform/ShortCut.h"
 #include "platform/UpDownEdit.h"
 #include "settings/TavelinSettings.h"
+#include "tools/ToolChoice.h"
 #include "tools/ToolIcons.h"
 
 #include <QAction>
@@ -32,16 +33,6 @@ namespace {
 // The font dialog's size range; a size outside it is corrected with a message.
 constexpr int MinFontSize = 4;
 constexpr int MaxFontSize = 100;
-
-// The image a tool action shows while it is chosen; -1 for none.
-int ChosenImage(const QString& name) {
-    if (name == QLatin1String("FreeHand")) return ToolIcons::FreeHandChosen;
-    if (name == QLatin1String("Line")) return ToolIcons::LineChosen;
-    if (name == QLatin1String("Rectangle")) return ToolIcons::RectangleChosen;
-    if (name == QLatin1String("Ellipse")) return ToolIcons::EllipseChosen;
-    if (name == QLatin1String("Text")) return ToolIcons::TextChosen;
-    return -1;
-}
 
 } // namespace
 
@@ -130,7 +121,7 @@ void TDrawFrm::DrawToolExecute(QAction* action) {
     if (tool == Tool) return;
     UncheckTools();
     action->setChecked(true);
-    const int image = ChosenImage(action->objectName());
+    const int image = ToolChoice::ChosenImage(action->objectName());
     action->setIcon(image >= 0 ? ImageList1[image] : QIcon());
     SetTool(tool);
 }

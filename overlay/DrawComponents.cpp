@@ -216,32 +216,11 @@ void TDrawFrm::CreatePopupMenu1() {
 void TDrawFrm::CreatePopupMenu2() {
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    QMenu* m = PopupMenu2;
-    auto add = [this, m](const char* name, const char* caption, const char* shortCut,
-                         std::function<void()> handler) {
-        QAction* item = m->addAction(QString::fromLatin1(caption));
-        item->setObjectName(QString::fromLatin1(name));
-        if (*shortCut) SetActionShortCut(item, TextToShortCut(QString::fromLatin1(shortCut)));
-        Bind(item, std::move(handler));
-        return item;
-    };
-    add("Font1", "&Font...", "", [this] { Textstyle1Click(); });
-    m->addSeparator();
-    add("Cut1", "Cu&t", "Ctrl+X", [this] { Edit1->cut(); });
-    add("Copy1", "&Copy", "Ctrl+C", [this] { Edit1->copy(); });
-    add("Paste1", "&Paste", "Ctrl+V", [this] {
-        // One line only: line breaks in the pasted text are dropped.
-        QString text = QGuiApplication::clipboard()->text();
-        text.remove(QChar('\r'));
-        text.remove(QChar('\n'));
-        Edit1->insert(text);
-    });
-    m->addSeparator();
-    add("Selectall1", "Select &All", "Ctrl+A", [this] { Edit1->selectAll(); });
-    m->addSeparator();
-    add("End1", "End text", "Enter", [this] { End1Click(); });
-    add("Cancel1", "Cancel text", "Esc", [this] { Cancel1Click(); });
-    add("Newline1", "New line", "Shift+Enter", [this] { Newline1Click(); });
+    FillTextEntryMenu(
+        PopupMenu2, Edit1,
+        {[this] { Textstyle1Click(); }, [this] { End1Click(); }, [this] { Cancel1Click(); },
+         [this] { Newline1Click(); },
+         [this](QAction* item, std::function<void()> handler) { Bind(item, std::move(handler)); }});
 }
 
 void TDrawFrm::CreateEdit1() {

@@ -9,32 +9,13 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
-namespace {
-
-TMouseButton ButtonOf(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::RightButton:
-        return mbRight;
-    case Qt::MiddleButton:
-        return mbMiddle;
-    default:
-        return mbLeft;
-    }
-}
-
-bool IsMouseButton(Qt::MouseButton button) {
-    return button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton;
-}
-
-} // namespace
-
 // --- Qt's mouse events, in canvas pixels ---
 
 void TDrawFrm::mousePressEvent(QMouseEvent* event) {
     if (!IsMouseButton(event->button())) return;
     const QPoint at = CanvasPoint(event->position());
     const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
-    RunCommand([&] { FormMouseDown(ButtonOf(event->button()), shift, at.x(), at.y()); });
+    RunCommand([&] { FormMouseDown(MouseButtonOf(event->button()), shift, at.x(), at.y()); });
 }
 
 void TDrawFrm::mouseMoveEvent(QMouseEvent* event) {
@@ -47,7 +28,7 @@ void TDrawFrm::mouseReleaseEvent(QMouseEvent* event) {
     if (!IsMouseButton(event->button())) return;
     const QPoint at = CanvasPoint(event->position());
     const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
-    RunCommand([&] { FormMouseUp(ButtonOf(event->button()), shift, at.x(), at.y()); });
+    RunCommand([&] { FormMouseUp(MouseButtonOf(event->button()), shift, at.x(), at.y()); });
 }
 
 // --- The host of the shared tools: the surface at 100 %, the current layer's list ---

@@ -3,9 +3,8 @@
 #include "Draw.h"
 
 #include "model/TextStep.h"
-#include "platform/ComponentTag.h"
 #include "platform/ShortCutDispatcher.h"
-#include "tools/ToolIcons.h"
+#include "tools/ToolChoice.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -44,59 +43,41 @@ void TDrawFrm::End1Click() {
 }
 
 void TDrawFrm::Cancel1Click() {
-    if (!TextEntryOpen()) return;
-    EndTextEntry();
+    Entry->Cancel(*this);
+}
+
+void TDrawFrm::Newline1Click() {
+    Entry->NewLine(*this);
+}
+
+void TDrawFrm::UndoTextStep() {
     UndoExecute();
     Invalidate();
 }
 
-void TDrawFrm::Newline1Click() {
-    if (!TextEntryOpen()) return;
-    const QPoint next = Entry->NextLine();
-    EndTextEntry();
-    // The next line is a step of its own, straight below the last one.
-    FormMouseDown(mbLeft, ssLeft, next.x(), next.y());
-    FormMouseUp(mbLeft, ssLeft, next.x(), next.y());
+void TDrawFrm::ClickAt(int x, int y) {
+    FormMouseDown(mbLeft, ssLeft, x, y);
+    FormMouseUp(mbLeft, ssLeft, x, y);
 }
+
 // --- Stamps and tools ---
 
 void TDrawFrm::StampClick(QAction* item) {
     EndTextEntry();
-    if (Tool != dtImageStamp) {
-        UncheckTools();
-        Images1->menuAction()->setChecked(true);
-    }
-    // The stamp items are one radio group.
-    UncheckStamps();
-    item->setChecked(true);
-    StampFile = item->data().toString();
-    StampTransparent = Tag(item);
+    const ToolChoice::TStamp stamp =
+        ToolChoice::ChooseStamp(Images1, item, Tool == dtImageStamp, [this] { UncheckTools(); });
+    StampFile = stamp.File;
+    StampTransparent = stamp.Transparent;
     SetTool(dtImageStamp);
 }
 
 void TDrawFrm::UncheckStamps() {
-    for (QAction* item : Images1->actions())
-        item->setChecked(false);
+    ToolChoice::UncheckStamps(Images1);
 }
 
 void TDrawFrm::UncheckTools() {
-    struct TPlain {
-        const char* Name;
-        int Image;
-    };
-    const TPlain tools[] = {
-        {"FreeHand", ToolIcons::FreeHand}, {"Line", ToolIcons::Line}, {"Rectangle", ToolIcons::Rectangle},
-        {"Ellipse", ToolIcons::Ellipse},   {"Text", ToolIcons::Text},
-    };
-    for (const TPlain& t : tools) {
-        QAction* action = Action(QString::fromLatin1(t.Name));
-        action->setChecked(false);
-        action->setIcon(ImageList1[t.Image]);
-    }
+    ToolChoice::UncheckTools([this](const QString& name) { return Action(name); }, Images1, ImageList1);
     Action(QStringLiteral("LayerShifting"))->setChecked(false);
-    Images1->menuAction()->setChecked(false);
-    Images1->menuAction()->setIcon(ImageList1[ToolIcons::ImageStamps]);
-    UncheckStamps();
 }
 
 void TDrawFrm::ChangeMode1Click() {

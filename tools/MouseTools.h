@@ -63,6 +63,12 @@ public:
     virtual void OpenTextEntry(TTextStep* step) = 0;
     // The drag that made the step has ended: the step is finished (a text step with its entry open).
     virtual void StepDone(TDrawStep* step) = 0;
+
+    // What the text entry's commands ask of the window: end the entry (the step takes the text),
+    // undo the last step and show it, and a left press and release at a view point.
+    virtual void EndTextEntry() = 0;
+    virtual void UndoTextStep() = 0;
+    virtual void ClickAt(int x, int y) = 0;
 };
 
 // The mouse tools of a drawing view: one press, drag and release of the left button makes one step of

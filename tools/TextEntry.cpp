@@ -3,8 +3,15 @@
 
 #include "model/TextStep.h"
 #include "platform/Canvas.h"
+#include "platform/ShortCut.h"
+#include "platform/ShortCutDispatcher.h"
+#include "tools/MouseTools.h"
 #include "tools/TextEntryEdit.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
@@ -95,4 +102,44 @@ TTextStep* TTextEntry::Close() {
     EditStep = nullptr;
     Edit->hide();
     return step;
+}
+
+void TTextEntry::Cancel(TToolHost& host) {
+    if (!IsOpen()) return;
+    host.EndTextEntry();
+    host.UndoTextStep();
+}
+
+void TTextEntry::NewLine(TToolHost& host) {
+    if (!IsOpen()) return;
+    const QPoint next = NextLine();
+    host.EndTextEntry();
+    host.ClickAt(next.x(), next.y());
+}
+
+void FillTextEntryMenu(QMenu* menu, QLineEdit* edit, const TTextEntryMenuHandlers& handlers) {
+    auto add = [menu, &handlers](const char* name, const char* caption, const char* shortCut,
+                                 std::function<void()> handler) {
+        QAction* item = menu->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        if (*shortCut) SetActionShortCut(item, TextToShortCut(QString::fromLatin1(shortCut)));
+        handlers.Bind(item, std::move(handler));
+    };
+    add("Font1", "&Font...", "", handlers.Font);
+    menu->addSeparator();
+    add("Cut1", "Cu&t", "Ctrl+X", [edit] { edit->cut(); });
+    add("Copy1", "&Copy", "Ctrl+C", [edit] { edit->copy(); });
+    add("Paste1", "&Paste", "Ctrl+V", [edit] {
+        // One line only: line breaks in the pasted text are dropped.
+        QString text = QGuiApplication::clipboard()->text();
+        text.remove(QChar('\r'));
+        text.remove(QChar('\n'));
+        edit->insert(text);
+    });
+    menu->addSeparator();
+    add("Selectall1", "Select &All", "Ctrl+A", [edit] { edit->selectAll(); });
+    menu->addSeparator();
+    add("End1", "End text", "Enter", handlers.End);
+    add("Cancel1", "Cancel text", "Esc", handlers.Cancel);
+    add("Newline1", "New line", "Shift+Enter", handlers.NewLine);
 }

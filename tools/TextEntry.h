@@ -5,7 +5,11 @@
 #include <functional>
 
 class Canvas;
+class QAction;
+class QLineEdit;
+class QMenu;
 class TTextEntryEdit;
+class TToolHost;
 class TTextStep;
 
 // The one-line text entry laid over a drawing view: a borderless edit that shows what is typed
@@ -37,6 +41,13 @@ public:
     // Puts the edit where the box is, in the canvas font.
     void Place(const Canvas& canvas);
 
+    // "Cancel text": the entry ends and its step is undone; it stays behind the position, so that
+    // redo brings it back with its text.
+    void Cancel(TToolHost& host);
+    // "New line": the entry ends, and a click straight below its left end opens the next line, a
+    // step of its own.
+    void NewLine(TToolHost& host);
+
 private:
     void Colour(const Canvas& canvas);
 
@@ -45,3 +56,18 @@ private:
     TTextStep* EditStep = nullptr;
     QRect EditBox;
 };
+
+// The handlers of the text entry's pop-up menu that are the window's own.
+struct TTextEntryMenuHandlers {
+    std::function<void()> Font;
+    std::function<void()> End;
+    std::function<void()> Cancel;
+    std::function<void()> NewLine;
+    // Connects an item's click to a handler, as the window runs its commands.
+    std::function<void(QAction* item, std::function<void()> handler)> Bind;
+};
+
+// Fills the text entry's pop-up menu: "&Font...", then the edit's cut, copy, paste (one line: line
+// breaks dropped) and select-all, then "End text" (Enter), "Cancel text" (Esc) and "New line"
+// (Shift+Enter), with separators as the windows show them.
+void FillTextEntryMenu(QMenu* menu, QLineEdit* edit, const TTextEntryMenuHandlers& handlers);
