@@ -37,6 +37,7 @@ class TAVIFile;
 class TDrawStep;
 class TFontDialog;
 class TFrameToolHost;
+class TOptionsDlg;
 class TPaintBox;
 class TTextStep;
 class TUpDown;
@@ -268,6 +269,8 @@ public:
         std::function<int(TWidthDlg&)> RunWidthDialog;
         // The save dialog of frame pictures: the chosen file, or empty when cancelled.
         std::function<QString(const QString& folder)> RunSaveDialog;
+        // Runs the options dialog; returns its modal result.
+        std::function<int(TOptionsDlg&)> RunOptionsDialog;
     };
     TAnnotationSeams AnnotationSeams;
     TColorDialog ColorDialog1;
@@ -276,8 +279,9 @@ public:
     QMenu* PopupMenu2 = nullptr;
     QMenu* Images1 = nullptr;
     QVector<QIcon> ImageList3;
-    // Made once at start-up, after the main window.
+    // Made once at start-up, after the main window, in this order.
     TWidthDlg* WidthDlg = nullptr;
+    TOptionsDlg* OptionsDlg = nullptr;
 
     int GetStepPos() const { return Edit.StepPos; }
     bool GetSavePartial() const { return SavePartial; }
@@ -308,6 +312,7 @@ public:
     void UndoExecute();
     void RedoExecute();
     void UpdateColorIcon(TColor color);
+    void Options1Click();
 
     // The current frame at full size with its done steps drawn at 100 %.
     QImage FramePicture();

@@ -2,10 +2,13 @@
 // the settings file as they change, and the per-position undo and redo.
 #include "FrmMain.h"
 
+#include "OptionsDlg.h"
 #include "PaintBox.h"
 #include "dialogs/PenWidth.h"
 #include "model/TextForms.h"
 #include "model/TextStep.h"
+#include "pickers/ColorBox.h"
+#include "pickers/FontPanel.h"
 #include "pickers/FontSizeCheck.h"
 #include "platform/ColorDialog.h"
 #include "platform/Convert.h"
@@ -48,8 +51,14 @@ void TFrmMain::CreateAnnotationSettingsActions() {
     action("Undo", "&Undo", "Ctrl+Z", ToolIcons::Undo, [this] { UndoExecute(); });
     action("Redo", "Re&do", "Shift+Ctrl+Z", ToolIcons::Redo, [this] { RedoExecute(); });
     action("Textstyle1", "Fo&nt...", "", ToolIcons::Font, [this] { Textstyle1Click(); });
-    // The editor's pen-width dialog lives as long as the window.
+    NewAction(QStringLiteral("Options1"), QStringLiteral("&Options..."), {}, [this] { Options1Click(); });
+    NewAction(QStringLiteral("Drawingoptions1"), QStringLiteral("Drawing options..."), {},
+              [this] { Options1Click(); });
+    EditMenu->addAction(Action(QStringLiteral("Drawingoptions1")));
+    EditMenu->menuAction()->setVisible(true);
+    // The editor's dialogs live as long as the window.
     WidthDlg = new TWidthDlg(this);
+    OptionsDlg = new TOptionsDlg(SettingsFile, this);
     UpdateColorIcon(DrawColor);
 }
 
@@ -133,6 +142,18 @@ bool TFrmMain::GetHighlighter() const {
 void TFrmMain::HighlighterExecute() {
     // The highlighter combines the pen colour with what lies below by a bitwise AND.
     ViewCanvasPen.Mode = GetHighlighter() ? pmMask : pmCopy;
+}
+
+void TFrmMain::Options1Click() {
+    const int result = AnnotationSeams.RunOptionsDialog ? AnnotationSeams.RunOptionsDialog(*OptionsDlg)
+                                                        : ExecModalOver(OptionsDlg, this);
+    if (result != mrOk) return;
+    // The dialog has written its settings already: only what the window shows is taken over.
+    DrawWidth = OptionsDlg->UpDown1->Position();
+    SetDrawColor(OptionsDlg->ColorBox1->Selected());
+    TextFont = OptionsDlg->PanelFont1->Font();
+    ViewCanvasPen.Width = MulDiv(DrawWidth, ZoomPercent, 100);
+    LoadStamps();
 }
 
 // --- Undo and redo ---

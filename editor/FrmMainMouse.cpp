@@ -267,6 +267,7 @@ void TFrmMain::CreatePopupMenu1Items() {
     add("MenuItem2");
     add("Copyscreenshot1");
     add("Savepartial1");
+    add("Options1");
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { RunCommand([this] { UpdateActions(); }); });
 }
 

@@ -1,8 +1,10 @@
 #include "editor/FrmMain.h"
+#include "editor/OptionsDlg.h"
 #include "editor/PageGeometry.h"
 #include "editor/PaintBox.h"
 #include "editor/ScaledSteps.h"
 #include "model/DrawSteps.h"
+#include "pickers/ColorBox.h"
 #include "platform/ColorDialog.h"
 #include "platform/FontDialog.h"
 #include "platform/IniFile.h"
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -320,4 +323,29 @@ TEST_F(FrameAnnotation, ColourWidthAndFontAreWrittenWhenTheyChange) {
     Drag(0, {{10, 10}, {20, 20}});
     EXPECT_EQ(StepAs<TMoveList>(0)->Mode, pmMask);
     EXPECT_EQ(StepAs<TMoveList>(0)->Points[0].Color, clRed);
+}
+
+TEST_F(FrameAnnotation, TheOptionsDialogsOkIsTakenOverAndItsCancelChangesNothing) {
+    Form->AnnotationSeams.RunOptionsDialog = [](TOptionsDlg& dialog) {
+        dialog.show();
+        dialog.Edit1->setText("9");
+        dialog.ColorBox1->SetSelected(clBlue);
+        dialog.OKBtn->click();
+        return dialog.result();
+    };
+    Zoom(200);
+    Trigger("Options1");
+    EXPECT_EQ(Form->GetDrawWidth(), 9);
+    EXPECT_EQ(Form->GetDrawColor(), clBlue);
+    EXPECT_EQ(Form->ViewPen().Width, 18);
+    EXPECT_EQ(TIniFile(IniPath()).ReadInteger("AviSettings", "DrawWidth", 0), 9);
+    Form->AnnotationSeams.RunOptionsDialog = [](TOptionsDlg& dialog) {
+        dialog.show();
+        dialog.Edit1->setText("2");
+        dialog.CancelBtn->click();
+        return dialog.result();
+    };
+    Trigger("Drawingoptions1");
+    EXPECT_EQ(Form->GetDrawWidth(), 9);
+    EXPECT_EQ(TIniFile(IniPath()).ReadInteger("AviSettings", "DrawWidth", 0), 9);
 }
