@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -231,6 +232,25 @@ TEST_F(FrameAnnotation, TheFramePictureHoldsTheDoneStepsAt100Percent) {
     EXPECT_EQ(picture.pixel(20, 20), qRgb(0, 0, 0));
     // The undone step is not in it.
     EXPECT_EQ(picture.pixel(60, 60), Form->PageBitmap(0).pixel(60, 60));
+
+    // Every format by its extension; JPEG keeps the picture within its losses, GIF within its palette.
+    for (const char* name : {"frame.bmp", "frame.gif", "frame.jpg"}) {
+        Saved = Dir.path() + "/" + name;
+        Trigger("MenuItem2");
+        const QImage read = QImage(Saved).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(read.size(), picture.size()) << name;
+        qint64 difference = 0;
+        for (int y = 0; y < read.height(); ++y)
+            for (int x = 0; x < read.width(); ++x) {
+                const QRgb a = read.pixel(x, y), b = picture.pixel(x, y);
+                difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                              std::abs(qBlue(a) - qBlue(b));
+            }
+        EXPECT_LT(difference / (read.width() * read.height() * 3), 12) << name;
+        if (QByteArray(name).endsWith("bmp")) EXPECT_TRUE(read == picture);
+    }
+    Trigger("Copyscreenshot1");
+    EXPECT_TRUE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32) == picture);
 
     // Without a file there is no frame to save.
     Answer = mrNo;
