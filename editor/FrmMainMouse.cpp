@@ -225,6 +225,8 @@ void TFrmMain::CreateAnnotationComponents() {
     Images1->menuAction()->setObjectName(QStringLiteral("Images1Item"));
     Images1->menuAction()->setIcon(ImageList3[ToolIcons::ImageStamps]);
     Images1->menuAction()->setCheckable(true);
+    // The stamps' shortcuts work wherever the keyboard is in the window, not only over the view.
+    addAction(Images1->menuAction());
 
     CreateAnnotationSettingsActions();
     CreateFrameExportActions();
