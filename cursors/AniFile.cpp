@@ -1,10 +1,11 @@
 #include "AniFile.h"
 
 #include "AniCur.h"
-#include "LittleEndianBytes.h"
+#include "platform/ByteReader.h"
 #include "platform/Exceptions.h"
 
 #include <QFile>
+#include <cstring>
 
 namespace {
 
@@ -18,14 +19,18 @@ constexpr qint64 kDefaultRateOffset = 28; // dword 7 of the header
     throw EInvalidAni();
 }
 
+// Whether the four bytes at offset are the identifier id.
+bool IdAt(const TByteReader& b, qint64 offset, const char (&id)[5]) {
+    return b.Has(offset, 4) && std::memcmp(b.At(offset, 4), id, 4) == 0;
+}
+
 // Walks the chunks of data[begin, end): each a four-character identifier, a signed 32-bit size and
 // that many bytes. A size that is negative or reaches past the end would move the walk backwards or
 // outside the data, so it rejects the file.
 //
 // Writers differ on the pad byte after a chunk of odd size: some write one, some let the next chunk
 // follow at once. An identifier never starts with a zero byte, so a zero byte there is a pad byte.
-template <typename Visit>
-void WalkChunks(const TLittleEndianBytes& b, qint64 begin, qint64 end, Visit visit) {
+template <typename Visit> void WalkChunks(const TByteReader& b, qint64 begin, qint64 end, Visit visit) {
     qint64 pos = begin;
     while (pos < end) {
         if (end - pos < kChunkHeaderSize) Invalid();
@@ -39,19 +44,19 @@ void WalkChunks(const TLittleEndianBytes& b, qint64 begin, qint64 end, Visit vis
     }
 }
 
-std::vector<int32_t> ReadDwords(const TLittleEndianBytes& b, qint64 offset, qint64 size) {
+std::vector<int32_t> ReadDwords(const TByteReader& b, qint64 offset, qint64 size) {
     std::vector<int32_t> values(static_cast<size_t>(size / 4));
     for (size_t i = 0; i < values.size(); ++i)
         values[i] = b.I32(offset + static_cast<qint64>(i) * 4);
     return values;
 }
 
-void ReadFrames(const QByteArray& data, const TLittleEndianBytes& b, qint64 offset, qint64 size,
+void ReadFrames(const QByteArray& data, const TByteReader& b, qint64 offset, qint64 size,
                 std::vector<TCursorFrame>& icons) {
     // Only the pictures of the list are looked at; anything else in it, nested lists included, is
     // skipped by its size.
     WalkChunks(b, offset + 4, offset + size, [&](qint64 id, qint64 at, qint64 length) {
-        if (!b.IdAt(id, "icon")) return;
+        if (!IdAt(b, id, "icon")) return;
         if (static_cast<int>(icons.size()) >= kMaxAniFrames) Invalid();
         std::optional<TCursorFrame> frame = DecodeCursorData(data.mid(at, length));
         if (!frame) Invalid();
@@ -95,16 +100,16 @@ QByteArray ReadCursorFileBytes(const QString& fileName) {
 }
 
 TAniFile ParseAniData(const QByteArray& data) {
-    const TLittleEndianBytes b(data);
-    if (!b.Has(0, 8) || !b.IdAt(0, "RIFF")) Invalid();
-    if (!b.Has(8, 4) || !b.IdAt(8, "ACON")) Invalid();
+    const TByteReader b(reinterpret_cast<const uchar*>(data.constData()), data.size());
+    if (!b.Has(0, 8) || !IdAt(b, 0, "RIFF")) Invalid();
+    if (!b.Has(8, 4) || !IdAt(b, 8, "ACON")) Invalid();
 
     TAniFile ani;
     // The header resets rates and sequence, so chunks of those kinds count only after it.
     bool hasRates = false;
     bool hasSeq = false;
-    WalkChunks(b, kRiffHeaderSize, b.Size(), [&](qint64 id, qint64 at, qint64 size) {
-        if (b.IdAt(id, "anih")) {
+    WalkChunks(b, kRiffHeaderSize, b.Length(), [&](qint64 id, qint64 at, qint64 size) {
+        if (IdAt(b, id, "anih")) {
             if (size < kAniHeaderMinSize) return;
             ani.StepCount = b.I32(at + kStepCountOffset);
             ani.DefaultRate = b.I32(at + kDefaultRateOffset);
@@ -112,13 +117,13 @@ TAniFile ParseAniData(const QByteArray& data) {
             ani.Rates.clear();
             ani.Seq.clear();
             hasRates = hasSeq = false;
-        } else if (b.IdAt(id, "rate")) {
+        } else if (IdAt(b, id, "rate")) {
             ani.Rates = ReadDwords(b, at, size);
             hasRates = true;
-        } else if (b.IdAt(id, "seq ")) {
+        } else if (IdAt(b, id, "seq ")) {
             ani.Seq = ReadDwords(b, at, size);
             hasSeq = true;
-        } else if (b.IdAt(id, "LIST") && size >= 4 && b.IdAt(at, "fram")) {
+        } else if (IdAt(b, id, "LIST") && size >= 4 && IdAt(b, at, "fram")) {
             ReadFrames(data, b, at, size, ani.Icons);
         }
     });

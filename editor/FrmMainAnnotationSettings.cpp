@@ -58,7 +58,7 @@ void TFrmMain::CreateAnnotationSettingsActions() {
     EditMenu->menuAction()->setVisible(true);
     // The editor's dialogs live as long as the window.
     WidthDlg = new TWidthDlg(this);
-    OptionsDlg = new TOptionsDlg(SettingsFile, this);
+    OptionsDlg = new TOptionsDlg(SettingsFile, ProgramDir, this);
     UpdateColorIcon(DrawColor);
 }
 

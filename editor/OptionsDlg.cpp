@@ -33,7 +33,7 @@ QPushButton* Button(const char* caption, const char* name, QWidget* parent) {
 
 } // namespace
 
-TOptionsDlg::TOptionsDlg(const QString& settingsFile, QWidget* parent)
+TOptionsDlg::TOptionsDlg(const QString& settingsFile, const QString& programFolder, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       SettingsFile(settingsFile) {
     setObjectName(QStringLiteral("OptionsDlg"));
@@ -51,14 +51,14 @@ TOptionsDlg::TOptionsDlg(const QString& settingsFile, QWidget* parent)
     UpDown1->setFixedSize(TUpDown::ButtonWidth, Edit1->sizeHint().height());
     Label1->setBuddy(Edit1);
     Label2 = new QLabel(QStringLiteral("Drawing &color:"), this);
-    ColorBox1 = new TColorBox(this);
+    ColorBox1 = new TColorBox(settingsFile, this);
     ColorBox1->setObjectName(QStringLiteral("ColorBox1"));
     Label2->setBuddy(ColorBox1);
     BntFont1 = Button("&Font", "BntFont1", this);
     PanelFont1 = new TFontPanel(QStringLiteral("ABCDEFabcdef"), this);
     PanelFont1->setObjectName(QStringLiteral("PanelFont1"));
     PanelFont1->setFixedSize(200, 60);
-    Stamps = new TStampList(this);
+    Stamps = new TStampList(programFolder, this);
     OKBtn = Button("OK", "OKBtn", this);
     CancelBtn = Button("Cancel", "CancelBtn", this);
     OKBtn->setDefault(true);

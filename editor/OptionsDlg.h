@@ -23,7 +23,8 @@ public:
     static constexpr int MinWidth = 1;
     static constexpr int MaxWidth = 40;
 
-    TOptionsDlg(const QString& settingsFile, QWidget* parent = nullptr);
+    // Stamp files without a folder are looked up in the program folder.
+    TOptionsDlg(const QString& settingsFile, const QString& programFolder, QWidget* parent = nullptr);
 
     QLabel* Label1;
     QLineEdit* Edit1;

@@ -45,7 +45,7 @@ void TDrawFrm::DrawStep(const TDrawStep& step, Canvas& canvas) {
 }
 
 TToolPen TDrawFrm::StepPen() const {
-    return {LayerColor[DragLayer], LayerWidth[DragLayer]};
+    return {LayerSettings[DragLayer].Color, LayerSettings[DragLayer].Width};
 }
 
 TDrawStep* TDrawFrm::AddStep(std::unique_ptr<TDrawStep> step) {
@@ -127,7 +127,7 @@ void TDrawFrm::FormMouseUp(TMouseButton button, TShiftState shift, int x, int y)
 // --- Layer shifting ---
 
 void TDrawFrm::LayerShiftDown(TShiftState shift, int x, int y) {
-    if (shift == ssLeft && !IsWin95) {
+    if (shift == ssLeft) {
         ShiftMode = smLive;
     } else if (shift == (ssCtrl | ssLeft)) {
         ShiftMode = smHiddenRubberLine;

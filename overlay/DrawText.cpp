@@ -23,7 +23,7 @@ void TDrawFrm::OpenTextEntry(TTextStep* step) {
     Entry->Open(step, QPoint(step->StartX, step->StartY), canvas);
     TShortCutDispatcher::SetPopupMenu(this, PopupMenu2);
     step->Font = canvas.Font;
-    step->Transparent = LayerTransparentFont[DragLayer];
+    step->Transparent = LayerSettings[DragLayer].TransparentFont;
 }
 
 void TDrawFrm::Edit1Change() {

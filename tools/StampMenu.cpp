@@ -20,8 +20,7 @@ void FillStampMenu(QMenu* images, const TIniFile& ini, const QString& section,
         delete item;
     }
     for (int slot = 0; slot < StampSlots; ++slot) {
-        const QString value =
-            ini.ReadString(section, QStringLiteral("Image%1").arg(slot), defaultEntry(slot));
+        const QString value = ini.ReadString(section, Keys::Image.At(slot).Name, defaultEntry(slot));
         const std::optional<TStampEntry> entry = ParseStampEntry(value, programFolder);
         if (!entry || !QFileInfo(entry->Path).isFile()) continue;
         auto* item = new QAction(images);

@@ -302,6 +302,23 @@ TEST_F(CursorFiles, PngPayloadAndSizeChoice) {
     EXPECT_EQ(scaled->Image.pixel(8, 9), 0xFFFFFFFFu);
 }
 
+// A damaged ancillary chunk is a warning to libpng: the picture still decodes, and nothing is printed
+// on the program's console.
+TEST_F(CursorFiles, APngPayloadWithADamagedTextChunkDecodesWithoutAWord) {
+    QByteArray png = PngPayload(Filled(32, 32, 0xFF00FF00u));
+    const qsizetype afterHeader = 8 + 8 + 13 + 4; // signature, IHDR's length and type, its data, CRC
+    png.insert(afterHeader, QByteArray("\0\0\0\5tEXtk\0abc\xDE\xAD\xBE\xEF", 4 + 4 + 5 + 4));
+    static QStringList printed;
+    printed.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { printed << text; });
+    const auto frame = DecodeCursorData(CurFile({{32, 32, QPoint(2, 3), png}}));
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->Image.pixel(16, 16), 0xFF00FF00u);
+    EXPECT_TRUE(printed.isEmpty()) << printed.join('\n').toStdString();
+}
+
 TEST_F(CursorFiles, BrokenCursorFilesGiveABlankPicture) {
     const QByteArray good = BmpPayload(Filled(32, 32, 0xFF000000u), 8, [](int, int) { return false; });
     QByteArray hugeWidth = good;

@@ -34,7 +34,7 @@ protected:
 } // namespace
 
 TEST_F(OptionsDlg, WithoutASettingsFileTheDefaultsShowAndCancelWritesNothing) {
-    TOptionsDlg dialog(IniPath());
+    TOptionsDlg dialog(IniPath(), Dir.path() + "/");
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Framoryor options"));
     dialog.show();
     QApplication::processEvents();
@@ -50,7 +50,7 @@ TEST_F(OptionsDlg, WithoutASettingsFileTheDefaultsShowAndCancelWritesNothing) {
 }
 
 TEST_F(OptionsDlg, OkWritesTheKeysInOrderAndAWrongWidthKeepsTheDialogOpen) {
-    TOptionsDlg dialog(IniPath());
+    TOptionsDlg dialog(IniPath(), Dir.path() + "/");
     dialog.RunFontDialog = [](TFontDialog& font) {
         font.Font.Size = 150;
         return true;
