@@ -83,6 +83,8 @@ public:
 
     // --- State, as the handlers keep it ---
     const TEditList& Edits() const { return Edit; }
+    // The edit list for the commands that change it (frame edits, drawing).
+    TEditList& Edits() { return Edit; }
     bool FileOpen() const { return !OpenDialog.FileName.isEmpty(); }
     const QString& GetFileName() const { return FileName; }
     int GetPageFirst() const { return PageFirst; }
@@ -101,8 +103,6 @@ public:
     // The frame view's picture of a rectangle of the view (view pixels at the zoom): the frame and
     // the done steps, exactly what the view paints there.
     QImage RenderView(const QRect& area);
-    // The thumbnail page as it paints.
-    QImage RenderPage();
     // The action of that name, or nullptr.
     QAction* Action(const QString& name) const;
 
@@ -178,6 +178,9 @@ public:
     // Writes the edit list, annotations drawn in, to path and reopens it there. Until the save road
     // is built it saves nothing: the caller's edits are then lost.
     void SaveAvi(const QString& path);
+    // Drops the frames decoded ahead of the page: their indices belong to the file open now, so
+    // whatever opens another file (the save road's reopening too) calls this first.
+    void ForgetDecodedFrames() { AheadFrames.clear(); }
     void SetDrawColor(TColor color);
     // Rebuilds the stamp items from the settings file.
     void LoadStamps();
@@ -197,6 +200,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePanels();
+    void ShowPopupMenuOf(QWidget* control);
     QAction* NewAction(const QString& name, const QString& caption, const QString& hint,
                        std::function<void()> handler);
     // Runs a handler so that no error leaves it: an error reaches the user in a message box, and
@@ -219,6 +223,9 @@ private:
     void PaintSteps(Canvas& canvas, const QPoint& origin);
     void ReportStepFailure(std::exception_ptr error);
     QRect ThumbCellRect(int cell) const;
+    // During playback, one frame of the page that comes next is decoded after each step, so that the
+    // page change finds its frames ready instead of decoding twelve within one frame time.
+    void DecodeAhead();
     void SetZoomIndex(int index);
     void SetFrameNumber(int number);
 
@@ -231,6 +238,12 @@ private:
     int ThumbWidth = 120;
     int ThumbHeight = 100;
     std::array<QImage, PageSize> PageBitmaps;
+    // Frames of the file decoded ahead of the next page, by frame index (-1: a free buffer).
+    struct TAheadFrame {
+        int32_t Frame = -1;
+        QImage Bitmap;
+    };
+    std::vector<TAheadFrame> AheadFrames;
     std::unique_ptr<TAVIFile> AviFile;
     int PageSlot = 0;
     bool Modified = false;

@@ -56,13 +56,15 @@ TFrmMain::TFrmMain(const QString& settingsFile, const QString& programFolder, co
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(WindowCaption);
     resize(800, 600);
-    HelpFile = ApplicationHelpFile();
+    // The editor's pages are part of the manual both programs share.
+    HelpFile = ProgramDir + QStringLiteral("Tavelin.html");
     Seams.InputQuery = [this](const QString& caption, const QString& prompt, QString& value) {
         bool ok = false;
         const QString answer = QInputDialog::getText(this, caption, prompt, QLineEdit::Normal, value, &ok);
         if (ok) value = answer;
         return ok;
     };
+    OpenDialog.Title = QStringLiteral("Open");
     OpenDialog.Filter = QStringLiteral("Avi files (*.avi);;All files (*.*)");
     OpenDialog.DefaultExt = QStringLiteral("AVI");
     CreateComponents();
@@ -317,6 +319,15 @@ void TFrmMain::CreateToolBar() {
             button->setFixedSize(32, 30);
 }
 
+void TFrmMain::ShowPopupMenuOf(QWidget* control) {
+    // The control's pop-up menu is the one attached while a file is open, if it has items.
+    control->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(control, &QWidget::customContextMenuRequested, this, [control](const QPoint& at) {
+        if (QMenu* menu = TShortCutDispatcher::PopupMenu(control); menu && !menu->isEmpty())
+            menu->popup(control->mapToGlobal(at));
+    });
+}
+
 void TFrmMain::CreatePanels() {
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -346,11 +357,7 @@ void TFrmMain::CreatePanels() {
         RunCommand([&] { PaintBox1MouseDown(at.x(), at.y()); });
         RunCommand([this] { UpdateActions(); });
     };
-    PaintBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(PaintBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (QMenu* menu = TShortCutDispatcher::PopupMenu(PaintBox1); menu && !menu->isEmpty())
-            menu->popup(PaintBox1->mapToGlobal(at));
-    });
+    ShowPopupMenuOf(PaintBox1);
     ScrollBox1->setWidget(PaintBox1);
     left->addWidget(ScrollBox1);
     Panel2->resize(400, Panel2->height());
@@ -366,11 +373,7 @@ void TFrmMain::CreatePanels() {
     // The view paints every pixel it shows.
     PaintBox2->setAttribute(Qt::WA_OpaquePaintEvent);
     PaintBox2->OnPaint = [this](QPaintEvent* event) { RunCommand([&] { PaintBox2Paint(event); }); };
-    PaintBox2->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(PaintBox2, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (QMenu* menu = TShortCutDispatcher::PopupMenu(PaintBox2); menu && !menu->isEmpty())
-            menu->popup(PaintBox2->mapToGlobal(at));
-    });
+    ShowPopupMenuOf(PaintBox2);
     ScrollBox2->setWidget(PaintBox2);
     right->addWidget(ScrollBox2);
     Splitter1->setStretchFactor(0, 0);

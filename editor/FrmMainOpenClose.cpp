@@ -72,6 +72,7 @@ void TFrmMain::FileOpen1Accept() {
     }
     const int n = static_cast<int>(count);
     FileName = newFile;
+    ForgetDecodedFrames();
     ReportedSteps.clear();
     Edit.Reset(n);
     // A file of no frames is open, but has no position to show, draw on or copy.
@@ -105,6 +106,7 @@ void TFrmMain::Close1Click() {
     OpenDialog.FileName.clear();
     FileName.clear();
     Edit.Clear();
+    ForgetDecodedFrames();
     ReportedSteps.clear();
     UpDown4->SetMin(0);
     UpDown4->SetMax(0);
