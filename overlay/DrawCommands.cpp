@@ -5,6 +5,7 @@
 #include "ComponentTag.h"
 #include "MessageDlgWithCheck.h"
 #include "ToolIcons.h"
+#include "dialogs/PenWidth.h"
 #include "model/TextForms.h"
 #include "model/TextStep.h"
 #include "platform/Convert.h"
@@ -15,8 +16,7 @@
 #include "platform/ModalDialog.h"
 #include "platform/ShortCut.h"
 #include "platform/UpDownEdit.h"
-#include "tray/PenWidth.h"
-#include "tray/TavelinSettings.h"
+#include "settings/TavelinSettings.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -3,14 +3,14 @@
 
 #include "BusyScope.h"
 #include "ComponentTag.h"
+#include "cursors/CursorTable.h"
 #include "platform/DesktopSnapshot.h"
 #include "platform/Help.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/Screen.h"
 #include "platform/X11PointerMover.h"
-#include "tray/CursorTable.h"
-#include "tray/IniFileName.h"
+#include "settings/IniFileName.h"
 
 #include <QAction>
 #include <QCursor>

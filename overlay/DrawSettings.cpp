@@ -3,11 +3,11 @@
 #include "Draw.h"
 
 #include "ComponentTag.h"
+#include "cursors/CursorTable.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/ShortCutDispatcher.h"
-#include "tray/CursorTable.h"
-#include "tray/TavelinSettings.h"
+#include "settings/TavelinSettings.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -52,14 +52,6 @@ AVPixelFormat RawPixelFormat(int bits) {
     }
 }
 
-AviResult OpenFailure(int error) {
-    return error == AVERROR(ENOMEM) ? AVIERR_MEMORY : AVIERR_FILEOPEN;
-}
-
-AviResult WriteFailure(int error) {
-    return error == AVERROR(ENOMEM) ? AVIERR_MEMORY : AVIERR_FILEWRITE;
-}
-
 // The muxer's own buffers are flushed by then; this pushes the file's data and size to the disk so
 // that a rename over the user's file, which may follow, can never expose a half-written one.
 AviResult SyncToDisk(const QByteArray& path) {
@@ -157,7 +149,7 @@ AviResult TAviFileWriter::TImpl::ApplyFormat(const std::uint8_t* bytes, std::siz
     if (!Packet) return AVIERR_MEMORY;
     const int header = avformat_write_header(Context, nullptr);
     if (header < 0 || Context->pb->error < 0) {
-        Failure = WriteFailure(header < 0 ? header : Context->pb->error);
+        Failure = AviWriteResult(header < 0 ? header : Context->pb->error);
         return Failure;
     }
     HeaderWritten = true;
@@ -178,7 +170,7 @@ AviResult TAviFileWriter::TImpl::WritePacket(int position, const void* data, std
     Packet->data = nullptr;
     Packet->size = 0;
     if (written < 0) {
-        Failure = WriteFailure(written);
+        Failure = AviWriteResult(written);
         return Failure;
     }
     return AVIERR_OK;
@@ -210,7 +202,7 @@ AviResult TAviFileWriter::Open(const QString& fileName) {
         const int opened = avio_open(&Impl->Context->pb, url.constData(), AVIO_FLAG_WRITE);
         if (opened < 0) {
             Impl->Release();
-            return OpenFailure(opened);
+            return AviCreateResult(opened);
         }
     } catch (const std::bad_alloc&) {
         Impl->Release();
@@ -275,10 +267,10 @@ AviResult TAviFileWriter::Close() {
     AviResult result = Impl->Failure;
     if (Impl->HeaderWritten) {
         const int trailer = av_write_trailer(Impl->Context);
-        if (trailer < 0 && !result) result = WriteFailure(trailer);
+        if (trailer < 0 && !result) result = AviWriteResult(trailer);
     }
     const int closed = avio_closep(&Impl->Context->pb);
-    if (closed < 0 && !result) result = WriteFailure(closed);
+    if (closed < 0 && !result) result = AviWriteResult(closed);
     if (!result) result = SyncToDisk(Impl->Path);
     Impl->Release();
     return result;

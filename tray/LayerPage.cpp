@@ -1,8 +1,8 @@
 #include "LayerPage.h"
 
-#include "AniCur.h"
-#include "ColorBox.h"
-#include "FontPanel.h"
+#include "cursors/AniCur.h"
+#include "pickers/ColorBox.h"
+#include "pickers/FontPanel.h"
 #include "platform/UpDownEdit.h"
 
 #include <QCheckBox>

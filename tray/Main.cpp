@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "dialogs/About.h"
 #include "overlay/Draw.h"
 #include "platform/Help.h"
 #include "platform/HotKeys.h"
@@ -9,12 +10,11 @@
 #include "platform/ModalDialog.h"
 #include "platform/ShortCutDispatcher.h"
 #include "recorder/ScrCam.h"
-#include "tray/About.h"
+#include "settings/IniFileName.h"
+#include "settings/TavelinSettings.h"
 #include "tray/First.h"
 #include "tray/HotKeyEdit.h"
-#include "tray/IniFileName.h"
 #include "tray/OptionsPages.h"
-#include "tray/TavelinSettings.h"
 #include "tray/TrayIcons.h"
 
 #include <QAction>

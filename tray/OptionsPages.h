@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileOpenDialog.h"
+#include "dialogs/FileOpenDialog.h"
 #include "platform/FontDialog.h"
 #include "platform/ShortCut.h"
 

@@ -1,5 +1,6 @@
-#include "tray/IniFileName.h"
+#include "settings/IniFileName.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -105,10 +106,12 @@ TEST(InitIniFileName, IsComputedOnceFromTheRunningExecutable) {
     ScopedEnv xdg("XDG_CONFIG_HOME", dir.path());
     const QString saved = IniFileName;
     IniFileName.clear();
+    const QString own =
+        dir.path() + "/Quorvex/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName() + ".ini";
     InitIniFileName();
-    EXPECT_EQ(IniFileName, dir.path() + "/Quorvex/tray_tests.ini");
+    EXPECT_EQ(IniFileName, own);
     InitIniFileName("/x/Other");
-    EXPECT_EQ(IniFileName, dir.path() + "/Quorvex/tray_tests.ini");
+    EXPECT_EQ(IniFileName, own);
     IniFileName.clear();
     InitIniFileName("/x/Other");
     EXPECT_EQ(IniFileName, dir.path() + "/Quorvex/Other.ini");

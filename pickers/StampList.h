@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileOpenDialog.h"
+#include "dialogs/FileOpenDialog.h"
 
 #include <QGroupBox>
 #include <QPointer>

@@ -1,10 +1,10 @@
+#include "dialogs/About.h"
+#include "dialogs/PenWidth.h"
 #include "platform/MainForm.h"
 #include "platform/MessageHandlerScope.h"
 #include "platform/ModalDialog.h"
 #include "platform/UpDownEdit.h"
 #include "platform/VersionInfo.h"
-#include "tray/About.h"
-#include "tray/PenWidth.h"
 
 #include "VersionData.h"
 

@@ -1,10 +1,10 @@
 #include "ColorBox.h"
 
-#include "IniFileName.h"
-#include "TavelinSettings.h"
 #include "platform/ColorDialog.h"
 #include "platform/IniFile.h"
 #include "platform/MessageDlg.h"
+#include "settings/IniFileName.h"
+#include "settings/TavelinSettings.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,7 +1,7 @@
+#include "cursors/CurImg.h"
 #include "model/ImageStep.h"
 #include "platform/Canvas.h"
 #include "platform/Picture.h"
-#include "tray/CurImg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "StampList.h"
 
-#include "TavelinSettings.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/Picture.h"
+#include "settings/TavelinSettings.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
-#include "tray/AniCur.h"
-#include "tray/AniFile.h"
-#include "tray/BuiltInCursors.h"
-#include "tray/CurImg.h"
-#include "tray/CursorEntry.h"
-#include "tray/CursorTable.h"
+#include "cursors/AniCur.h"
+#include "cursors/AniFile.h"
+#include "cursors/BuiltInCursors.h"
+#include "cursors/CurImg.h"
+#include "cursors/CursorEntry.h"
+#include "cursors/CursorTable.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

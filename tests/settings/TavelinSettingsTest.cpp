@@ -1,4 +1,4 @@
-#include "tray/TavelinSettings.h"
+#include "settings/TavelinSettings.h"
 #include "platform/IniFile.h"
 
 #include <QFile>

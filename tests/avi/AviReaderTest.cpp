@@ -1,0 +1,184 @@
+#include "avi/AviReader.h"
+#include "AviFixtures.h"
+#include "platform/AviFile.h"
+#include "platform/BitmapInfoHeader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstring>
+#include <gmock/gmock.h>
+#include <random>
+#include <sys/stat.h>
+
+namespace {
+
+class AviReaderTest : public ::testing::Test {
+protected:
+    QTemporaryDir Dir;
+    QString Path(const QString& name) const { return Dir.filePath(name); }
+};
+
+struct TCodecCase {
+    const char* Name;
+    const char* Arguments; // what the ffmpeg command is given for the video stream
+    int Width, Height;     // rows of odd lengths for the codecs that take them
+    int Tolerance;         // per channel, against FFmpeg's decode of the same file
+};
+
+// Files of other programs, as FFmpeg's command writes them, read back picture for picture.
+TEST_F(AviReaderTest, FilesOfOtherCodecsShowTheirPicturesAtEveryPosition) {
+    const TCodecCase cases[] = {
+        {"msvideo1", "-c:v msvideo1", 68, 44, 0},
+        {"mjpeg", "-c:v mjpeg -q:v 3", 70, 46, 2},
+        {"bgr24", "-c:v rawvideo -pix_fmt bgr24", 69, 45, 0},
+        {"pal8", "-c:v rawvideo -pix_fmt pal8", 69, 45, 0},
+        {"rgb555", "-c:v rawvideo -pix_fmt rgb555le", 69, 45, 0},
+        {"bgra", "-c:v rawvideo -pix_fmt bgra", 69, 45, 0},
+        {"mpeg4-bframes", "-c:v mpeg4 -bf 2 -g 6 -q:v 4", 70, 46, 2},
+        {"h264", "-c:v libx264 -g 5 -bf 2 -pix_fmt yuv420p", 70, 46, 2},
+    };
+    std::mt19937 random(7);
+    for (const TCodecCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString file = Path(QString(c.Name) + ".avi");
+        if (!MakeTestAvi(file, c.Width, c.Height, "10", 20, c.Arguments)) {
+            if (QString(c.Name) == "h264") continue; // an ffmpeg without libx264
+            FAIL() << "ffmpeg could not write the file";
+        }
+        const std::vector<QImage> expected = DecodeWithFFmpeg(file);
+        ASSERT_EQ(expected.size(), 20u);
+
+        TAVIFile avi;
+        ASSERT_NO_THROW(avi.Open(file));
+        EXPECT_TRUE(avi.Opened());
+        EXPECT_EQ(avi.FrameCount(), 20u);
+        EXPECT_EQ(avi.Width(), c.Width);
+        EXPECT_EQ(avi.Height(), c.Height);
+        std::vector<int> order(20);
+        for (int i = 0; i < 20; ++i)
+            order[i] = i;
+        std::shuffle(order.begin(), order.end(), random);
+        // Sequential, then random, then backwards: every road gives the same pictures.
+        std::vector<int> roads;
+        for (int i = 0; i < 20; ++i)
+            roads.push_back(i);
+        roads.insert(roads.end(), order.begin(), order.end());
+        for (int i = 19; i >= 0; --i)
+            roads.push_back(i);
+        for (int position : roads) {
+            const QImage* frame = avi.GetFrame(position);
+            ASSERT_NE(frame, nullptr) << position;
+            EXPECT_LE(MaxChannelDifference(*frame, expected[position]), c.Tolerance) << position;
+        }
+    }
+}
+
+TEST_F(AviReaderTest, FrameDelayFollowsTheStreamRate) {
+    const struct {
+        const char* Rate;
+        int Delay;
+        std::uint32_t Numerator, Denominator;
+    } cases[] = {{"10", 100, 10, 1}, {"15", 66, 15, 1}, {"30000/1001", 33, 30000, 1001}, {"25", 40, 25, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Rate);
+        const QString file = Path("rate.avi");
+        ASSERT_TRUE(MakeTestAvi(file, 16, 16, c.Rate, 3, "-c:v msvideo1"));
+        TAVIFile avi;
+        avi.Open(file);
+        EXPECT_EQ(avi.FrameDelay(), c.Delay);
+        EXPECT_EQ(avi.RateNumerator(), c.Numerator);
+        EXPECT_EQ(avi.RateDenominator(), c.Denominator);
+    }
+}
+
+TEST_F(AviReaderTest, PositionsOutsideTheStreamGiveNoneAndTheBitmapIsOneObject) {
+    const QString file = Path("few.avi");
+    ASSERT_TRUE(MakeTestAvi(file, 32, 32, "10", 4, "-c:v rawvideo -pix_fmt bgr24"));
+    const std::vector<QImage> expected = DecodeWithFFmpeg(file);
+    TAVIFile avi;
+    avi.Open(file);
+    EXPECT_EQ(avi.GetFrame(-1), nullptr);
+    EXPECT_EQ(avi.GetFrame(4), nullptr);
+    EXPECT_EQ(avi.GetFrame(INT32_MAX), nullptr);
+    QImage* first = avi.GetFrame(0);
+    ASSERT_NE(first, nullptr);
+    // A caller that keeps the frame and draws on it leaves the reader's next pictures untouched.
+    QImage kept = *first;
+    first->fill(Qt::red);
+    QImage* second = avi.GetFrame(1);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(MaxChannelDifference(*second, expected[1]), 0);
+    EXPECT_EQ(MaxChannelDifference(kept, expected[0]), 0); // the copy was not drawn on
+    second->fill(Qt::blue);
+    EXPECT_EQ(MaxChannelDifference(*avi.GetFrame(1), expected[1]), 0);
+
+    avi.Close();
+    EXPECT_FALSE(avi.Opened());
+    EXPECT_EQ(avi.FrameCount(), 0u);
+    EXPECT_EQ(avi.Width(), 0);
+    EXPECT_EQ(avi.FrameDelay(), 0);
+    EXPECT_EQ(avi.GetFrame(0), nullptr);
+    EXPECT_EQ(avi.FileName(), file);
+}
+
+// The picture of every position of a recording with skipped positions, as our writer stores it.
+TEST_F(AviReaderTest, EmptyPositionsShowThePictureBeforeThem) {
+    const QString file = Path("skips.avi");
+    const std::vector<int> written = {0, 1, 4, 5, 9};
+    ASSERT_TRUE(WriteMsvcRecording(file, 50, 30, written));
+    TAVIFile avi;
+    avi.Open(file);
+    EXPECT_EQ(avi.FrameCount(), 10u);
+    EXPECT_EQ(avi.Width(), 52); // padded to whole blocks, as the recorder declares it
+    EXPECT_EQ(avi.Height(), 32);
+    const int shows[10] = {0, 1, 1, 1, 4, 5, 5, 5, 5, 9};
+    for (int position : {9, 2, 0, 7, 3, 1, 8, 4, 6, 5}) {
+        const QImage* frame = avi.GetFrame(position);
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(PatternNumberOf(*frame), shows[position]) << position;
+    }
+}
+
+TEST_F(AviReaderTest, FilesThatAreNotReadableAviVideoRaiseTheirMessages) {
+    ASSERT_TRUE(MakeTestAvi(Path("movie.mp4"), 16, 16, "10", 3, "-c:v mpeg4"));
+    ASSERT_TRUE(RunFFmpeg(
+        {"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "pcm_s16le", Path("sound.avi")}));
+    QFile random(Path("noise.avi"));
+    ASSERT_TRUE(random.open(QIODevice::WriteOnly));
+    std::mt19937 bytes(3);
+    QByteArray noise(4096, 0);
+    for (char& b : noise)
+        b = char(bytes());
+    random.write(noise);
+    random.close();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe.avi")).constData(), 0600), 0);
+    QDir(Dir.path()).mkdir("folder.avi");
+
+    const QString unreadable = "The file couldn't be read";
+    const QString notOpened = "A disk error occurred while opening the file.";
+    const struct {
+        QString Name;
+        QString Message;
+    } cases[] = {
+        {"movie.mp4", unreadable},  {"sound.avi", unreadable},  {"noise.avi", unreadable},
+        {"pipe.avi", unreadable},   {"missing.avi", notOpened}, {"no/such/folder.avi", notOpened},
+        {"folder.avi", unreadable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name.toStdString());
+        TAVIFile avi;
+        try {
+            avi.Open(Path(c.Name));
+            ADD_FAILURE() << "opened";
+        } catch (const EAviException& e) {
+            EXPECT_EQ(e.message(), c.Message);
+        }
+        EXPECT_FALSE(avi.Opened());
+        EXPECT_EQ(avi.FrameCount(), 0u);
+        EXPECT_EQ(avi.GetFrame(0), nullptr);
+    }
+}
+
+} // namespace
