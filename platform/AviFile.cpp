@@ -1,5 +1,6 @@
 #include "platform/AviFile.h"
 
+#include "platform/AviChunkIndex.h"
 #include "platform/BitmapInfoHeader.h"
 
 #include <QFile>
@@ -8,7 +9,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <numeric>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -74,6 +78,8 @@ struct TAviFileWriter::TImpl {
     bool Uncompressed = false;
     std::int64_t UncompressedFrameSize = 0;
     int Length = 0;
+    // Whether each position so far holds a key frame: what completing a failed file's index needs.
+    std::vector<bool> KeyFrames;
     // The first failure of the file itself: once the muxer has failed, what it wrote may be partial,
     // so nothing more is written.
     AviResult Failure = AVIERR_OK;
@@ -92,6 +98,7 @@ struct TAviFileWriter::TImpl {
         Uncompressed = false;
         UncompressedFrameSize = 0;
         Length = 0;
+        KeyFrames.clear();
         Failure = AVIERR_OK;
     }
 
@@ -212,14 +219,24 @@ AviResult TAviFileWriter::Open(const QString& fileName) {
 }
 
 AviResult TAviFileWriter::CreateStream(int framesPerSecond) {
+    if (framesPerSecond < 1) return Impl->Context ? AVIERR_BADPARAM : AVIERR_BADHANDLE;
+    return CreateStream(std::uint32_t(framesPerSecond), 1);
+}
+
+AviResult TAviFileWriter::CreateStream(std::uint32_t rate, std::uint32_t scale) {
     if (!Impl->Context) return AVIERR_BADHANDLE;
     if (Impl->Stream) return AVIERR_UNSUPPORTED;
-    if (framesPerSecond < 1 || framesPerSecond > MaxFramesPerSecond) return AVIERR_BADPARAM;
+    const std::uint32_t divisor = rate && scale ? std::gcd(rate, scale) : 1;
+    rate /= divisor;
+    scale /= divisor;
+    if (rate == 0 || scale == 0 || rate > INT_MAX || scale > INT_MAX ||
+        std::uint64_t(rate) > std::uint64_t(scale) * MaxFramesPerSecond)
+        return AVIERR_BADPARAM;
     Impl->Stream = avformat_new_stream(Impl->Context, nullptr);
     if (!Impl->Stream) return AVIERR_MEMORY;
-    // Scale 1 and rate framesPerSecond: one position is one frame.
-    Impl->Stream->time_base = AVRational{1, framesPerSecond};
-    Impl->Stream->avg_frame_rate = AVRational{framesPerSecond, 1};
+    // One position is one frame: a time base of scale / rate seconds.
+    Impl->Stream->time_base = AVRational{int(scale), int(rate)};
+    Impl->Stream->avg_frame_rate = AVRational{int(rate), int(scale)};
     return AVIERR_OK;
 }
 
@@ -258,6 +275,8 @@ AviResult TAviFileWriter::Write(int position, const void* data, std::size_t size
         Impl->Length = 1;
     }
     if (const AviResult r = Impl->WritePacket(position, data, size, keyFrame)) return r;
+    Impl->KeyFrames.resize(std::size_t(position) + 1, false);
+    Impl->KeyFrames[std::size_t(position)] = keyFrame;
     Impl->Length = position + 1;
     return AVIERR_OK;
 }
@@ -265,13 +284,18 @@ AviResult TAviFileWriter::Write(int position, const void* data, std::size_t size
 AviResult TAviFileWriter::Close() {
     if (!Impl->Context) return AVIERR_OK;
     AviResult result = Impl->Failure;
-    if (Impl->HeaderWritten) {
+    if (Impl->HeaderWritten && !result) {
         const int trailer = av_write_trailer(Impl->Context);
-        if (trailer < 0 && !result) result = AviWriteResult(trailer);
+        if (trailer < 0) result = AviWriteResult(trailer);
     }
     const int closed = avio_closep(&Impl->Context->pb);
     if (closed < 0 && !result) result = AviWriteResult(closed);
-    if (!result) result = SyncToDisk(Impl->Path);
+    if (result && Impl->HeaderWritten) {
+        // The muxer cannot go on after a failed write: the file is completed from what reached it.
+        CompleteWrittenAvi(Impl->Path, Impl->KeyFrames);
+    } else if (!result) {
+        result = SyncToDisk(Impl->Path);
+    }
     Impl->Release();
     return result;
 }
@@ -282,4 +306,96 @@ bool TAviFileWriter::IsOpen() const {
 
 int TAviFileWriter::Length() const {
     return Impl->Length;
+}
+
+namespace {
+
+constexpr std::uint32_t IndexKeyFrame = 0x10; // AVIIF_KEYFRAME of an idx1 entry
+
+void Put32(std::uint8_t* at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        at[i] = std::uint8_t(v >> (8 * i));
+}
+
+bool WriteAll(int fd, std::uint64_t offset, const void* data, std::size_t size) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        offset += std::uint64_t(n);
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+bool Patch32(int fd, std::uint64_t offset, std::uint64_t value) {
+    std::uint8_t b[4];
+    Put32(b, std::uint32_t(std::min<std::uint64_t>(value, UINT32_MAX)));
+    return offset == 0 || WriteAll(fd, offset, b, sizeof b);
+}
+
+int CompleteOpenAvi(int fd, const std::vector<bool>& keyFrames) {
+    TAviFileBytes bytes(fd);
+    TAviStreamLayout layout;
+    if (ReadAviStreamLayout(bytes, layout, true) != AVIERR_OK || layout.FormOffsets.empty() ||
+        !layout.LastMoviListOffset)
+        return -1;
+    std::vector<TAviChunk> chunks = std::move(layout.Chunks);
+    std::uint64_t dataEnd = layout.DataEnd;
+    const std::uint64_t moviType = layout.LastMoviListOffset + 8;
+    // Only a file of one RIFF form has its index at its end; the parts of a larger one are found by
+    // readers through their own chunks.
+    const bool oneForm = layout.FormOffsets.size() == 1;
+    std::uint8_t chunkId[4] = {'0', '0', 'd', 'c'};
+    if (!chunks.empty() && !bytes.Read(chunks.front().Offset - 8, chunkId, 4)) return -1;
+
+    std::uint64_t fileEnd = dataEnd;
+    while (true) {
+        if (::ftruncate(fd, off_t(dataEnd)) != 0) return -1;
+        if (!oneForm) break;
+        std::vector<std::uint8_t> index(8 + 16 * chunks.size());
+        std::memcpy(index.data(), "idx1", 4);
+        Put32(index.data() + 4, std::uint32_t(16 * chunks.size()));
+        for (std::size_t i = 0; i < chunks.size(); ++i) {
+            std::uint8_t* e = index.data() + 8 + 16 * i;
+            std::memcpy(e, chunkId, 4);
+            Put32(e + 4, i < keyFrames.size() && keyFrames[i] ? IndexKeyFrame : 0);
+            Put32(e + 8, std::uint32_t(chunks[i].Offset - 8 - moviType));
+            Put32(e + 12, chunks[i].Size);
+        }
+        if (WriteAll(fd, dataEnd, index.data(), index.size())) {
+            fileEnd = dataEnd + index.size();
+            break;
+        }
+        // No room for the index: the last frame gives up its room, until the index fits.
+        if (chunks.empty() || (errno != ENOSPC && errno != EFBIG && errno != EDQUOT)) return -1;
+        dataEnd = chunks.back().Offset - 8;
+        chunks.pop_back();
+    }
+    const std::uint64_t form = layout.FormOffsets.back();
+    const std::uint64_t positions = chunks.size();
+    const bool patched = Patch32(fd, form + 4, fileEnd - form - 8) &&
+                         Patch32(fd, layout.LastMoviListOffset + 4, dataEnd - moviType) &&
+                         Patch32(fd, layout.LengthOffset, positions) &&
+                         Patch32(fd, layout.OpenDmlFramesOffset, positions) &&
+                         (!oneForm || Patch32(fd, layout.MainFramesOffset, positions));
+    if (!patched || ::fsync(fd) != 0) return -1;
+    return int(std::min<std::uint64_t>(positions, INT_MAX));
+}
+
+} // namespace
+
+int CompleteWrittenAvi(const QByteArray& path, const std::vector<bool>& keyFrames) {
+    const int fd = ::open(path.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    int positions = -1;
+    try {
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) positions = CompleteOpenAvi(fd, keyFrames);
+    } catch (const std::bad_alloc&) {
+    }
+    ::close(fd);
+    return positions;
 }

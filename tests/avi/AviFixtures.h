@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <csignal>
+#include <sys/resource.h>
 #include <vector>
 
 // Runs ffmpeg quietly with arguments, overwriting its output; true when it succeeds.
@@ -24,6 +26,8 @@ int ProbeFrameCount(const QString& file);
 
 // The largest difference of one colour channel between two pictures; 255 when their sizes differ.
 int MaxChannelDifference(const QImage& a, const QImage& b);
+// The mean difference of the colour channels, for lossy codecs; 255 when the sizes differ.
+double MeanChannelDifference(const QImage& a, const QImage& b);
 
 // A picture that shows number (0..63) in its colours, and the number a decoded picture shows,
 // -1 when none is near.
@@ -36,3 +40,23 @@ bool WriteMsvcRecording(const QString& file, int width, int height, const std::v
 
 // Open file descriptors of this process.
 int OpenDescriptorCount();
+
+// A file size limit makes writes fail part-way, as a disk filling up during a recording does.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &Saved);
+        OldHandler = std::signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead
+        rlimit limit = Saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &Saved);
+        std::signal(SIGXFSZ, OldHandler);
+    }
+
+private:
+    rlimit Saved{};
+    void (*OldHandler)(int) = nullptr;
+};
