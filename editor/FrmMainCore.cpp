@@ -181,6 +181,7 @@ void TFrmMain::CreateComponents() {
     CreatePanels();
     CreateMenus();
     CreateToolBar();
+    CreateSaveAndEditActions();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setTimerType(Qt::PreciseTimer);

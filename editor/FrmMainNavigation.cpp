@@ -193,4 +193,5 @@ void TFrmMain::UpdateActions() {
     enable("ZoomOut", zoom > 0);
     enable("Play", !TimerEnabled && n > 0);
     enable("StopPlay", TimerEnabled && n > 0);
+    UpdateSaveAndEditActions();
 }
