@@ -3,6 +3,7 @@
 #include "avi/SaveAvi.h"
 #include "support/AviProbe.h"
 #include "support/FaultInjection.h"
+#include "support/SolidAvi.h"
 
 #include <QDir>
 #include <QPainter>
@@ -20,38 +21,8 @@ namespace {
 
 constexpr int FrameWidth = 160, FrameHeight = 120;
 
-// Frame i of a source is one solid colour, known again after the lossy 5-bit codec; noise rows at
-// the bottom make the frames big enough for a small file-size limit to bite.
-QRgb SourceColour(int i) {
-    static const QRgb colours[] = {0xFFE02020, 0xFF20E020, 0xFF2020E0, 0xFFE0E020,
-                                   0xFF20E0E0, 0xFFE020E0, 0xFF808080, 0xFFF0A040};
-    return colours[i % 8];
-}
-
-QImage SourceFrame(int i, bool noisy) {
-    QImage frame(FrameWidth, FrameHeight, QImage::Format_RGB32);
-    frame.fill(SourceColour(i));
-    if (noisy) {
-        QRandomGenerator noise(i);
-        for (int y = FrameHeight - 40; y < FrameHeight; ++y)
-            for (int x = 0; x < FrameWidth; ++x)
-                frame.setPixel(x, y, 0xFF000000 | noise.generate());
-    }
-    return frame;
-}
-
 void MakeSource(const QString& path, int frames, bool noisy = false) {
-    TSaveAvi writer;
-    writer.SetFrameRate(30000u, 1001u);
-    writer.Open(path, SourceFrame(0, noisy));
-    for (int i = 0; i < frames; ++i)
-        ASSERT_TRUE(writer.AddFrame(SourceFrame(i, noisy)));
-    ASSERT_TRUE(writer.Close());
-}
-
-bool Near(QRgb a, QRgb b) {
-    return std::abs(qRed(a) - qRed(b)) <= 12 && std::abs(qGreen(a) - qGreen(b)) <= 12 &&
-           std::abs(qBlue(a) - qBlue(b)) <= 12;
+    ASSERT_TRUE(MakeSolidAvi(path, frames, FrameWidth, FrameHeight, noisy));
 }
 
 // The pieces of a save as the window gives them, over a real source file.
@@ -121,8 +92,8 @@ TEST_F(SaveEditListTest, WritesEveryPositionWithItsStepsOverTheTarget) {
     EXPECT_EQ(saved.RateDenominator(), 1001u);
     for (int i = 0; i < int(Map.size()); ++i) {
         const QImage frame = *saved.GetFrame(i);
-        EXPECT_TRUE(Near(frame.pixel(100, 60), SourceColour(Map[i]))) << "position " << i;
-        EXPECT_EQ(Near(frame.pixel(10, 10), 0xFFFFFFFF), Marked.count(i) == 1) << "position " << i;
+        EXPECT_TRUE(NearColour(frame.pixel(100, 60), SolidColour(Map[i]))) << "position " << i;
+        EXPECT_EQ(NearColour(frame.pixel(10, 10), 0xFFFFFFFF), Marked.count(i) == 1) << "position " << i;
     }
     // Other players read it: FFmpeg's own decoder takes every frame.
     EXPECT_EQ(ForEachDecodedFrame(Source, [](std::int64_t, const QImage& p) { return !p.isNull(); }),
