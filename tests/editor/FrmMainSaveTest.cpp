@@ -294,3 +294,38 @@ TEST_F(FrmMainSave, SaveHoldsBackEverythingButPainting) {
     EXPECT_TRUE(Window->Playing());
     (void)playingAt;
 }
+
+// A full disk under the temporary folder (a file-size limit in a child process) and a target on
+// another file system: the first fails with its message and everything kept, the second saves.
+TEST_F(FrmMainSave, FullDiskKeepsEverythingAndAnotherFileSystemSaves) {
+    Window.reset();
+    ASSERT_TRUE(MakeSolidAvi(Source, 40, 320, 240, true));
+    Original = ReadAll(Source);
+    Open(Source);
+    Window->DeleteFrameExecute();
+    const int result = fault::RunInChild(
+        [&] {
+            const bool saved = Window->SaveAvi(Source);
+            if (saved) return 1;
+            if (Messages.size() != 1 || !Messages[0].startsWith("Error writing frame")) return 2;
+            if (!Window->GetModified() || Window->Edits().EditFrameCount != 39) return 3;
+            return 0;
+        },
+        Original.size() / 3);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadAll(Source), Original);
+    EXPECT_TRUE(TempFiles().isEmpty()) << TempFiles().join(",").toStdString();
+
+    fault::TOtherFileSystemFolder other(TempFolder(), Dir.path() + "/mnt");
+    if (other.path().isEmpty()) GTEST_SKIP() << "no second file system here";
+    Window->SaveAsDialog.Runner = [&](TFileSaveDialog& d) {
+        d.FileName = other.path() + "/movie.avi";
+        return true;
+    };
+    Window->FileSaveAs1Execute();
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join("|").toStdString();
+    TAVIFile saved;
+    saved.Open(other.path() + "/movie.avi");
+    EXPECT_EQ(saved.FrameCount(), 39u);
+    EXPECT_FALSE(Window->GetModified());
+}
