@@ -26,6 +26,23 @@ QString UnreadableMessage(const QList<int>& positions) {
            "\r\nThe file was not saved.";
 }
 
+// The writer takes 1 to 1000 frames per second. A source beyond that (its frame delay reads 0) is
+// saved at the fastest rate the writer takes; one without a rate at the usual 10.
+constexpr std::uint32_t FastestRate = 1000, UsualRate = 10;
+
+bool RateUsable(std::uint32_t rate, std::uint32_t scale) {
+    return rate > 0 && scale > 0 && std::uint64_t(rate) <= std::uint64_t(scale) * FastestRate;
+}
+
+std::uint32_t SavedRate(std::uint32_t rate, std::uint32_t scale) {
+    if (RateUsable(rate, scale)) return rate;
+    return rate > 0 && scale > 0 ? FastestRate : UsualRate;
+}
+
+std::uint32_t SavedScale(std::uint32_t rate, std::uint32_t scale) {
+    return RateUsable(rate, scale) ? scale : 1;
+}
+
 // The temporary file is ours until it has been moved over the target: every other way out of the
 // save removes it.
 class TTempFileGuard {
@@ -67,7 +84,8 @@ TSaveOutcome SaveEditList(const TSaveRequest& request) {
     const QString temp = MakeTempFileName(".avi");
     TTempFileGuard tempGuard(temp);
     auto writer = std::make_unique<TWriterGuard>();
-    writer->Writer.SetFrameRate(request.RateNumerator, request.RateDenominator);
+    writer->Writer.SetFrameRate(SavedRate(request.RateNumerator, request.RateDenominator),
+                                SavedScale(request.RateNumerator, request.RateDenominator));
 
     QList<int> unreadable;
     try {

@@ -134,6 +134,22 @@ TEST_F(SaveEditListTest, RefusedSavesReplaceNothingAndLeaveNothing) {
     }
 }
 
+// Rates the writer cannot take: faster than 1000 frames per second is saved at 1000, none at 10.
+TEST_F(SaveEditListTest, RatesBeyondTheWritersRange) {
+    struct Case {
+        std::uint32_t Rate, Scale, SavedRate, SavedScale;
+    } cases[] = {{5000, 1, 1000, 1}, {0, 1, 10, 1}, {25, 0, 10, 1}, {2997, 100, 2997, 100}};
+    for (const Case& c : cases) {
+        TSaveRequest request = Request(Dir.path() + "/rated.avi");
+        request.RateNumerator = c.Rate;
+        request.RateDenominator = c.Scale;
+        ASSERT_EQ(SaveEditList(request).End, TSaveEnd::Saved);
+        TAVIFile saved;
+        saved.Open(Dir.path() + "/rated.avi");
+        EXPECT_EQ(saved.RateNumerator() * c.SavedScale, c.SavedRate * saved.RateDenominator()) << c.Rate;
+    }
+}
+
 TEST_F(SaveEditListTest, ManyUnreadablePositionsAreNamedInShort) {
     Map.assign(30, 2);
     Unreadable = {2};
