@@ -73,6 +73,8 @@ public:
 
     // --- State, as the handlers keep it ---
     const TEditList& Edits() const { return Edit; }
+    // The edit list for the commands that change it (frame edits, drawing).
+    TEditList& Edits() { return Edit; }
     bool FileOpen() const { return !OpenDialog.FileName.isEmpty(); }
     const QString& GetFileName() const { return FileName; }
     int GetPageFirst() const { return PageFirst; }
@@ -168,6 +170,9 @@ public:
     // Writes the edit list, annotations drawn in, to path and starts afresh on it there. False when
     // the file was not saved (the user has been told why): the caller then acts as on Cancel.
     bool SaveAvi(const QString& path);
+    // Drops the frames decoded ahead of the page: their indices belong to the file open now, so
+    // whatever opens another file (the save road's reopening too) calls this first.
+    void ForgetDecodedFrames() { AheadFrames.clear(); }
     void SetDrawColor(TColor color);
     // Rebuilds the stamp items from the settings file; there are none until stamps are built.
     void LoadStamps();
@@ -226,6 +231,9 @@ private:
     void PaintSteps(Canvas& canvas, const QPoint& origin);
     void ReportStepFailure(std::exception_ptr error);
     QRect ThumbCellRect(int cell) const;
+    // During playback, one frame of the page that comes next is decoded after each step, so that the
+    // page change finds its frames ready instead of decoding twelve within one frame time.
+    void DecodeAhead();
     void SetZoomIndex(int index);
     void SetFrameNumber(int number);
 
@@ -238,6 +246,12 @@ private:
     int ThumbWidth = 120;
     int ThumbHeight = 100;
     std::array<QImage, PageSize> PageBitmaps;
+    // Frames of the file decoded ahead of the next page, by frame index (-1: a free buffer).
+    struct TAheadFrame {
+        int32_t Frame = -1;
+        QImage Bitmap;
+    };
+    std::vector<TAheadFrame> AheadFrames;
     std::unique_ptr<TAVIFile> AviFile;
     int PageSlot = 0;
     bool Modified = false;

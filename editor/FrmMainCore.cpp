@@ -56,13 +56,15 @@ TFrmMain::TFrmMain(const QString& settingsFile, const QString& programFolder, co
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(WindowCaption);
     resize(800, 600);
-    HelpFile = ApplicationHelpFile();
+    // The editor's pages are part of the manual both programs share.
+    HelpFile = ProgramDir + QStringLiteral("Tavelin.html");
     Seams.InputQuery = [this](const QString& caption, const QString& prompt, QString& value) {
         bool ok = false;
         const QString answer = QInputDialog::getText(this, caption, prompt, QLineEdit::Normal, value, &ok);
         if (ok) value = answer;
         return ok;
     };
+    OpenDialog.Title = QStringLiteral("Open");
     OpenDialog.Filter = QStringLiteral("Avi files (*.avi);;All files (*.*)");
     OpenDialog.DefaultExt = QStringLiteral("AVI");
     CreateComponents();

@@ -158,6 +158,7 @@ void TFrmMain::PlayExecute() {
 void TFrmMain::StopPlayExecute() {
     Timer1->stop();
     TimerEnabled = false;
+    ForgetDecodedFrames();
 }
 
 void TFrmMain::Timer1Timer() {
@@ -172,6 +173,9 @@ void TFrmMain::Timer1Timer() {
     if (!FileOpen() || !Edit.HasCurrent()) return;
     GoToFrame(Navigation::PlaybackTarget(Edit.CurFrame, Edit.Count(),
                                          static_cast<int>(qMin<qint64>(steps, 1 << 30))));
+    // After the step's paint, which is queued already.
+    QMetaObject::invokeMethod(
+        this, [this] { RunCommand([this] { DecodeAhead(); }); }, Qt::QueuedConnection);
 }
 
 void TFrmMain::UpdateActions() {

@@ -69,6 +69,7 @@ void TFrmMain::FileOpen1Accept() {
     }
     const int n = static_cast<int>(count);
     FileName = newFile;
+    ForgetDecodedFrames();
     ReportedSteps.clear();
     Edit.Reset(n);
     // A file of no frames is open, but has no position to show, draw on or copy.
@@ -102,6 +103,7 @@ void TFrmMain::Close1Click() {
     OpenDialog.FileName.clear();
     FileName.clear();
     Edit.Clear();
+    ForgetDecodedFrames();
     ReportedSteps.clear();
     UpDown4->SetMin(0);
     UpDown4->SetMax(0);

@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cstring>
 
 using namespace PageGeometry;
 
@@ -31,21 +33,71 @@ private:
     bool Before;
 };
 
+// The reader fills one bitmap of its own, so a page keeps a copy. The copy goes into the memory the
+// target already has when the sizes agree: fresh memory for a full-HD frame costs a page fault every
+// 4 KiB, as much again as the copy itself.
+void CopyFrame(const QImage* frame, QImage& target) {
+    if (!frame) {
+        target = QImage();
+        return;
+    }
+    if (target.size() != frame->size() || target.format() != frame->format() || target.isNull()) {
+        target = frame->copy();
+        return;
+    }
+    const qsizetype rowBytes = std::min(frame->bytesPerLine(), target.bytesPerLine());
+    for (int y = 0; y < frame->height(); ++y)
+        std::memcpy(target.scanLine(y), frame->constScanLine(y), rowBytes);
+}
+
 } // namespace
 
 void TFrmMain::LoadPage(int first) {
     if (!FileOpen()) return;
     first = PageStart(first, Edit.Count());
-    // Frames are decoded here only: moving within the page, zooming and repainting decode nothing.
-    // The reader fills one bitmap of its own, so each page bitmap takes a copy.
+    // Frames are decoded here only, or ahead of the page during playback: moving within the page,
+    // zooming and repainting decode nothing.
     for (int i = 0; i < Cells && i <= Edit.Count() - 1; ++i) {
-        const QImage* frame = AviFile->GetFrame(Edit.FrameMap[first + i]);
-        PageBitmaps[i] = frame ? frame->copy() : QImage();
+        const int32_t frame = Edit.FrameMap[first + i];
+        const auto ahead = std::find_if(AheadFrames.begin(), AheadFrames.end(),
+                                        [frame](const TAheadFrame& a) { return a.Frame == frame; });
+        if (ahead != AheadFrames.end()) {
+            std::swap(PageBitmaps[i], ahead->Bitmap);
+            ahead->Frame = -1;
+        } else {
+            CopyFrame(AviFile->GetFrame(frame), PageBitmaps[i]);
+        }
     }
+    for (TAheadFrame& a : AheadFrames)
+        a.Frame = -1;
     PageFirst = first;
     PageSlot = 0;
     PaintBox1->update();
     GoToFrame(first);
+}
+
+void TFrmMain::DecodeAhead() {
+    if (!TimerEnabled || !FileOpen() || !Edit.HasCurrent()) return;
+    const int count = Edit.Count();
+    // Playback goes on to the next page, or round to the first one.
+    const int next = PageFirst + Cells < count ? PageStart(PageFirst + Cells, count) : 0;
+    if (next == PageFirst) return;
+    for (int i = 0; i < Cells && next + i < count; ++i) {
+        const int32_t frame = Edit.FrameMap[next + i];
+        if (std::any_of(AheadFrames.begin(), AheadFrames.end(),
+                        [frame](const TAheadFrame& a) { return a.Frame == frame; }))
+            continue;
+        auto free = std::find_if(AheadFrames.begin(), AheadFrames.end(),
+                                 [](const TAheadFrame& a) { return a.Frame < 0; });
+        if (free == AheadFrames.end()) {
+            if (AheadFrames.size() >= static_cast<size_t>(Cells)) return;
+            free = AheadFrames.insert(AheadFrames.end(), TAheadFrame());
+        }
+        CopyFrame(AviFile->GetFrame(frame), free->Bitmap);
+        free->Frame = free->Bitmap.isNull() ? -1 : frame;
+        // One frame a step: the step's own paint must not wait for more.
+        return;
+    }
 }
 
 QRect TFrmMain::ThumbCellRect(int cell) const {

@@ -232,6 +232,7 @@ bool TFrmMain::SaveAvi(const QString& path) {
 }
 
 void TFrmMain::StartAfreshOn(const QString& path) {
+    ForgetDecodedFrames();
     try {
         AviFile->Close();
         AviFile->Open(path);
