@@ -10,7 +10,9 @@
 #include <fcntl.h>
 #include <new>
 #include <numeric>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -28,6 +30,11 @@ namespace {
 constexpr int MaxFramesPerSecond = 1000;
 // The stream header stores the frame rectangle in 16-bit fields.
 constexpr int MaxFrameSide = 65535;
+// What completing a file writes after its frames: an index entry a position, the index's chunk header,
+// and room for the muxer's headers of an OpenDML part.
+constexpr std::uint64_t ChunkHeaderSize = 8;
+constexpr std::uint64_t IndexEntrySize = 16;
+constexpr std::uint64_t ClosingReserve = 4096;
 
 // The codes under which Microsoft Video 1 is stored; "MSVC" is what the compressor is asked for by
 // and what FFmpeg's own muxer writes, "CRAM" what older files carry.
@@ -83,6 +90,9 @@ struct TAviFileWriter::TImpl {
     // The first failure of the file itself: once the muxer has failed, what it wrote may be partial,
     // so nothing more is written.
     AviResult Failure = AVIERR_OK;
+    // The failure was a frame refused for want of room: the muxer wrote nothing torn and completes
+    // the file itself.
+    bool OutOfRoom = false;
 
     ~TImpl() { Release(); }
 
@@ -100,7 +110,10 @@ struct TAviFileWriter::TImpl {
         Length = 0;
         KeyFrames.clear();
         Failure = AVIERR_OK;
+        OutOfRoom = false;
     }
+
+    bool RoomFor(int position, std::size_t size) const;
 
     AviResult ApplyFormat(const std::uint8_t* bytes, std::size_t size);
     AviResult WritePacket(int position, const void* data, std::size_t size, bool keyFrame);
@@ -161,6 +174,25 @@ AviResult TAviFileWriter::TImpl::ApplyFormat(const std::uint8_t* bytes, std::siz
     }
     HeaderWritten = true;
     return AVIERR_OK;
+}
+
+// Room on the disk (and within the process's file size limit) for the chunks of this frame, the empty
+// ones before it, and what completing the file then needs. A frame that would leave too little is
+// refused before it is written: a recording on a disk that fills up ends with a complete file.
+bool TAviFileWriter::TImpl::RoomFor(int position, std::size_t size) const {
+    const std::uint64_t positions = std::uint64_t(position) + 1;
+    const std::uint64_t chunks = (positions - std::uint64_t(Length)) * ChunkHeaderSize + size + (size & 1);
+    const std::uint64_t needed = chunks + ChunkHeaderSize + positions * IndexEntrySize + ClosingReserve;
+    struct statvfs disk {};
+    if (::statvfs(Path.constData(), &disk) == 0 && disk.f_frsize > 0 &&
+        std::uint64_t(disk.f_bavail) < needed / disk.f_frsize + 1)
+        return false;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        const std::int64_t written = avio_tell(Context->pb);
+        if (written >= 0 && std::uint64_t(written) + needed > std::uint64_t(limit.rlim_cur)) return false;
+    }
+    return true;
 }
 
 AviResult TAviFileWriter::TImpl::WritePacket(int position, const void* data, std::size_t size,
@@ -267,6 +299,11 @@ AviResult TAviFileWriter::Write(int position, const void* data, std::size_t size
         if (std::int64_t(size) != Impl->UncompressedFrameSize) return AVIERR_BADFORMAT;
         keyFrame = true; // every uncompressed frame stands alone
     }
+    if (!Impl->RoomFor(position, size)) {
+        Impl->OutOfRoom = true;
+        Impl->Failure = AVIERR_FILEWRITE;
+        return Impl->Failure;
+    }
     if (Impl->Length == 0 && position > 0) {
         // The muxer fills gaps only after its first frame, and would move a first frame at k > 0 to
         // position 0: an empty frame at 0 keeps the positions.
@@ -284,17 +321,20 @@ AviResult TAviFileWriter::Write(int position, const void* data, std::size_t size
 AviResult TAviFileWriter::Close() {
     if (!Impl->Context) return AVIERR_OK;
     AviResult result = Impl->Failure;
-    if (Impl->HeaderWritten && !result) {
+    bool complete = !result || Impl->OutOfRoom;
+    if (Impl->HeaderWritten && complete) {
         const int trailer = av_write_trailer(Impl->Context);
-        if (trailer < 0) result = AviWriteResult(trailer);
+        if (trailer < 0 && !result) result = AviWriteResult(trailer);
+        complete = trailer >= 0;
     }
     const int closed = avio_closep(&Impl->Context->pb);
     if (closed < 0 && !result) result = AviWriteResult(closed);
-    if (result && Impl->HeaderWritten) {
+    if (closed < 0) complete = false;
+    if (!complete && Impl->HeaderWritten) {
         // The muxer cannot go on after a failed write: the file is completed from what reached it.
         CompleteWrittenAvi(Impl->Path, Impl->KeyFrames);
-    } else if (!result) {
-        result = SyncToDisk(Impl->Path);
+    } else if (const AviResult synced = SyncToDisk(Impl->Path); !result) {
+        result = synced;
     }
     Impl->Release();
     return result;

@@ -2,6 +2,7 @@
 
 #include "platform/AviErrors.h"
 #include "platform/BitmapInfoHeader.h"
+#include "platform/Msvc1KeyFrame.h"
 
 #include <algorithm>
 #include <cstring>
@@ -273,7 +274,22 @@ AviResult TAviFrameDecoder::TImpl::Prepare() {
 
 bool TAviFrameDecoder::TImpl::IsRestartPoint(std::int64_t data) {
     // The first picture is where every decode can start, whatever the index says of it.
-    return data == 0 || Key[std::size_t(data)] == 1;
+    if (data == 0) return true;
+    std::int8_t& key = Key[std::size_t(data)];
+    if (key < 0) {
+        // A chunk no index told of: a Video 1 frame says itself whether it needs the one before.
+        key = 0;
+        const TAviChunk& c = Data[std::size_t(data)];
+        if (Parameters->codec_id == AV_CODEC_ID_MSVIDEO1) {
+            std::vector<std::uint8_t> bytes(c.Size);
+            if (TAviFileBytes(Fd).Read(c.Offset, bytes.data(), bytes.size()))
+                key = IsSelfContainedMsvc1Frame(bytes.data(), bytes.size(), Width, Height,
+                                                Parameters->bits_per_coded_sample)
+                          ? 1
+                          : 0;
+        }
+    }
+    return key == 1;
 }
 
 std::int64_t TAviFrameDecoder::TImpl::RestartPoint(std::int64_t data) {

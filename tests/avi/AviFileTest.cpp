@@ -1,5 +1,6 @@
 #include "platform/AviFile.h"
 #include "AviFixtures.h"
+#include "avi/AviReader.h"
 #include "platform/BitmapInfoHeader.h"
 #include "recorder/PackedDib.h"
 #include "support/AviProbe.h"
@@ -562,6 +563,18 @@ TEST_F(AviFileTest, FilesPastOneGibibyteGoOnInOpenDmlParts) {
     EXPECT_EQ(std::uint8_t(chunk[8]), std::uint8_t((frames - 1) & 0xFF));
     EXPECT_EQ(std::uint8_t(chunk[8 + 63]), std::uint8_t((frames - 1) & 0xFF));
     f.close();
+
+    // Our reader counts every frame of every part, and finds each one.
+    TAVIFile avi;
+    ASSERT_NO_THROW(avi.Open(file));
+    EXPECT_EQ(avi.FrameCount(), std::uint32_t(frames));
+    for (int position : {frames - 1, skipped, 3, skipped + 1}) {
+        const int shows = position == skipped ? skipped - 1 : position;
+        const QImage* frame = avi.GetFrame(position);
+        ASSERT_NE(frame, nullptr) << position;
+        EXPECT_EQ(qBlue(frame->pixel(0, h.biHeight - 1)), shows & 0xFF) << position; // rows run bottom-up
+    }
+    avi.Close();
     QFile::remove(file);
 }
 

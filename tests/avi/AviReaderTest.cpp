@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <gmock/gmock.h>
 #include <random>
 #include <sys/stat.h>
@@ -135,9 +136,11 @@ TEST_F(AviReaderTest, EmptyPositionsShowThePictureBeforeThem) {
     EXPECT_EQ(avi.Height(), 32);
     const int shows[10] = {0, 1, 1, 1, 4, 5, 5, 5, 5, 9};
     for (int position : {9, 2, 0, 7, 3, 1, 8, 4, 6, 5}) {
-        const QImage* frame = avi.GetFrame(position);
+        QImage* frame = avi.GetFrame(position);
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(PatternNumberOf(*frame), shows[position]) << position;
+        // What is drawn on one position never shows on another that holds the same picture.
+        frame->fill(Qt::white);
     }
 }
 
@@ -179,6 +182,138 @@ TEST_F(AviReaderTest, FilesThatAreNotReadableAviVideoRaiseTheirMessages) {
         EXPECT_EQ(avi.FrameCount(), 0u);
         EXPECT_EQ(avi.GetFrame(0), nullptr);
     }
+}
+
+// The bytes of a file, to be changed by a test and written back.
+QByteArray ReadAll(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void WriteAll(const QString& file, const QByteArray& bytes) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+void Put32(QByteArray& bytes, qsizetype at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = char(value >> (8 * i));
+}
+
+// What a file says of itself is checked before it is believed: counts stay unsigned and bounded by
+// what the file holds, frame sizes are refused before anything of their size is allocated.
+TEST_F(AviReaderTest, HostileHeadersAreBoundedOrRefused) {
+    const QString base = Path("base.avi");
+    ASSERT_TRUE(WriteMsvcRecording(base, 16, 16, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    const QByteArray original = ReadAll(base);
+    const qsizetype strh = original.indexOf("strh") + 8, strf = original.indexOf("strf") + 8;
+    const qsizetype idx1 = original.indexOf("idx1") + 8;
+    ASSERT_GT(strh, 8);
+    ASSERT_GT(idx1, 8);
+    const struct {
+        const char* Name;
+        std::function<void(QByteArray&)> Change;
+        std::uint32_t Frames; // 0: refused with the unreadable-file message
+        int Delay;
+    } cases[] = {
+        {"length 2^31", [&](QByteArray& b) { Put32(b, strh + 32, 0x80000000u); }, 10, 100},
+        {"length 2^32 - 1", [&](QByteArray& b) { Put32(b, strh + 32, 0xFFFFFFFFu); }, 10, 100},
+        {"length shorter than the index", [&](QByteArray& b) { Put32(b, strh + 32, 4); }, 4, 100},
+        {"rate 0", [&](QByteArray& b) { Put32(b, strh + 24, 0); }, 10, 100},
+        {"scale 2^32 - 1", [&](QByteArray& b) { Put32(b, strh + 20, 0xFFFFFFFFu); }, 10, INT32_MAX},
+        {"index past the file's end",
+         [&](QByteArray& b) {
+             for (int i = 0; i < 10; ++i)
+                 Put32(b, idx1 + 16 * i + 8, 0x7FFFFFF0u);
+         },
+         10, 100},
+        {"frame of 100000 x 100000",
+         [&](QByteArray& b) {
+             Put32(b, strf + 4, 100000);
+             Put32(b, strf + 8, 100000);
+         },
+         0, 0},
+        {"frame of 16384 x 16384",
+         [&](QByteArray& b) {
+             Put32(b, strf + 4, 16384);
+             Put32(b, strf + 8, 16384);
+         },
+         0, 0},
+        {"a codec nobody knows", [&](QByteArray& b) { b.replace(strf + 16, 4, "ZZZZ"); }, 0, 0},
+        {"no video stream", [&](QByteArray& b) { b.replace(strh, 4, "auds"); }, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QByteArray bytes = original;
+        c.Change(bytes);
+        const QString file = Path("hostile.avi");
+        WriteAll(file, bytes);
+        TAVIFile avi;
+        if (c.Frames == 0) {
+            try {
+                avi.Open(file);
+                ADD_FAILURE() << "opened";
+            } catch (const EAviException& e) {
+                EXPECT_EQ(e.message(), "The file couldn't be read");
+            }
+            continue;
+        }
+        ASSERT_NO_THROW(avi.Open(file));
+        EXPECT_EQ(avi.FrameCount(), c.Frames);
+        EXPECT_EQ(avi.FrameDelay(), c.Delay);
+        for (int position = int(c.Frames) - 1; position >= 0; --position)
+            avi.GetFrame(position); // may show nothing, must not fail
+    }
+}
+
+// Whatever bytes a file holds, Open and GetFrame answer, with bounded memory; the sanitizer builds
+// see what a plain run cannot.
+TEST_F(AviReaderTest, DamagedFilesNeverBreakTheReader) {
+    const QString base = Path("base.avi");
+    ASSERT_TRUE(WriteMsvcRecording(base, 24, 16, {0, 1, 2, 4, 5, 6, 7, 9, 10, 11}));
+    const QByteArray original = ReadAll(base);
+    std::mt19937 random(11);
+    const QString file = Path("damaged.avi");
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bytes = original;
+        const int changes = 1 + int(random() % 8);
+        for (int i = 0; i < changes; ++i) {
+            // Most changes hit the headers and index, where sizes and counts live.
+            const bool header = random() % 3 != 0;
+            const qsizetype at = header && random() % 2 ? qsizetype(random() % 600)
+                                                        : qsizetype(random() % std::uint32_t(bytes.size()));
+            bytes[at] = char(random() % 3 == 0 ? 0xFF : random());
+        }
+        if (round % 10 == 0) bytes.truncate(qsizetype(random() % std::uint32_t(bytes.size())));
+        WriteAll(file, bytes);
+        TAVIFile avi;
+        try {
+            avi.Open(file);
+        } catch (const EAviException&) {
+            continue;
+        }
+        const int count = int(std::min<std::uint32_t>(avi.FrameCount(), 64));
+        for (int i = 0; i < count; ++i)
+            avi.GetFrame(int(random() % std::uint32_t(count)));
+    }
+}
+
+TEST_F(AviReaderTest, OpeningAThousandTimesKeepsNoDescriptor) {
+    const QString file = Path("again.avi");
+    ASSERT_TRUE(WriteMsvcRecording(file, 16, 16, {0, 1, 2}));
+    const QString noise = Path("noise.avi");
+    WriteAll(noise, QByteArray(1000, 'x'));
+    const int before = OpenDescriptorCount();
+    TAVIFile avi;
+    for (int i = 0; i < 1000; ++i) {
+        avi.Open(file);
+        ASSERT_NE(avi.GetFrame(i % 3), nullptr);
+        avi.Close();
+        EXPECT_THROW(avi.Open(noise), EAviException);
+    }
+    avi.Open(file); // and one left open is released by the destructor
+    EXPECT_EQ(OpenDescriptorCount(), before + 1);
+    avi.Close();
+    EXPECT_EQ(OpenDescriptorCount(), before);
 }
 
 } // namespace
