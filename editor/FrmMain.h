@@ -2,6 +2,7 @@
 
 #include "EditList.h"
 #include "dialogs/FileOpenDialog.h"
+#include "dialogs/FileSaveDialog.h"
 #include "platform/Canvas.h"
 #include "platform/ColorDialog.h"
 #include "platform/Colors.h"
@@ -175,9 +176,9 @@ public:
     // --- What the annotation tools, settings and save road build on ---
     // Ends a text entry in progress.
     void EndTextEntry();
-    // Writes the edit list, annotations drawn in, to path and reopens it there. Until the save road
-    // is built it saves nothing: the caller's edits are then lost.
-    void SaveAvi(const QString& path);
+    // Writes the edit list, annotations drawn in, to path and starts afresh on it there. False when
+    // the file was not saved (the user has been told why): the caller then acts as on Cancel.
+    bool SaveAvi(const QString& path);
     // Drops the frames decoded ahead of the page: their indices belong to the file open now, so
     // whatever opens another file (the save road's reopening too) calls this first.
     void ForgetDecodedFrames() { AheadFrames.clear(); }
@@ -188,6 +189,23 @@ public:
     // position until it ends. Set at the press, cleared at the release.
     bool Drawing = false;
     TDrawStep* DrawingStep = nullptr;
+
+    // --- Save road and frame edits (FrmMainSave.cpp, FrmMainFrameEdits.cpp) ---
+    // The dialog of Save As.
+    TFileSaveDialog SaveAsDialog;
+    void FileSave1Execute();
+    void FileSaveAs1Execute();
+    // After the save-as dialog: the overwrite question, then the save.
+    void FileSaveAs1Accept();
+    // True from the start of a save to its end: only painting runs meanwhile.
+    bool Saving() const { return SaveInProgress; }
+    void DeleteFrameExecute();
+    void InsertFrameExecute();
+    void Duplicateframe1Click();
+    void InsertCopies(int k);
+    void Removeframes1Click();
+    // Runs the remove-frames dialog once it is set up; returns its modal result. Tests answer it.
+    std::function<int(class TFrmRemove&)> RunRemoveDialog;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -268,6 +286,20 @@ private:
     QElapsedTimer PlayClock;
     qint64 PlayTicks = 0;
     bool Destroying = false;
+
+    // --- Save road and frame edits ---
+    void CreateSaveAndEditActions();
+    void CreateFrameEditActions();
+    void UpdateSaveAndEditActions();
+    void ShowSaveProgress(bool on);
+    // The reader opened on a saved file, the edit list afresh over it, the same position current.
+    void StartAfreshOn(const QString& path);
+    // Whether a frame edit may run now: a file with positions, no drag, no save; ends a text entry.
+    bool ReadyForFrameEdit();
+    // The page reloaded at the same first position, index current, the counts shown, Modified.
+    void FinishFrameEdit(int index);
+    bool SaveInProgress = false;
+    bool FrameEditInProgress = false;
 
     // Steps whose failure to draw has been reported: a step is reported once, not at every repaint.
     std::unordered_set<const TDrawStep*> ReportedSteps;

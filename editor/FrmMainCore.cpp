@@ -183,6 +183,7 @@ void TFrmMain::CreateComponents() {
     CreatePanels();
     CreateMenus();
     CreateToolBar();
+    CreateSaveAndEditActions();
     CreateAnnotationComponents();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
