@@ -376,6 +376,9 @@ private:
     void FrameStepDone();
     void SelectionUp();
     void EndFrameDrag();
+    // Finds the stamps of the steps a save draws whose picture cannot be drawn; with some, asks
+    // whether to save without them. False to stop the save.
+    bool AskSaveWithoutBrokenStamps(std::unordered_set<const TDrawStep*>& broken);
     void FocusAfterDialog();
     void CreateAnnotationSettingsActions();
     void CreateFrameExportActions();

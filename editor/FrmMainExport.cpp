@@ -6,7 +6,7 @@
 #include "ScaledSteps.h"
 #include "cursors/CursorTable.h"
 #include "dialogs/ImageSaveDialog.h"
-#include "model/DrawStep.h"
+#include "model/DrawSteps.h"
 #include "platform/ImageSave.h"
 #include "platform/MessageDlg.h"
 #include "platform/ShortCut.h"
@@ -98,4 +98,36 @@ void TFrmMain::FormKeyDown(int key) {
         EndFrameDrag();
     }
     TCursorTable::Screen().Show(PaintBox2, Tool + 1);
+}
+
+bool TFrmMain::AskSaveWithoutBrokenStamps(std::unordered_set<const TDrawStep*>& broken) {
+    QImage probe(1, 1, QImage::Format_RGB32);
+    Canvas canvas(probe);
+    QStringList frames;
+    for (int position = 0; position < Edit.Count(); ++position) {
+        const TDrawSteps& steps = Edit.FrameSteps[position];
+        // What the save draws: at the current position only the done steps.
+        const int last = position == Edit.CurFrame ? Edit.StepPos : steps.Count() - 1;
+        bool found = false;
+        for (int i = 0; i <= last && i < steps.Count(); ++i) {
+            const TDrawStep* step = steps.GetItem(i);
+            if (!dynamic_cast<const TImageStep*>(step)) continue;
+            try {
+                DrawStepScaled(*step, canvas, 100);
+            } catch (...) {
+                broken.insert(step);
+                found = true;
+            }
+        }
+        if (found) frames.append(QString::number(position + 1));
+    }
+    if (frames.isEmpty()) return true;
+    // A long list is cut: the first frames tell the user where to look.
+    constexpr int FramesNamed = 20;
+    QString list = QStringList(frames.mid(0, FramesNamed)).join(QStringLiteral(", "));
+    if (frames.size() > FramesNamed) list += QStringLiteral(" and %1 more").arg(frames.size() - FramesNamed);
+    return MessageDlg(QStringLiteral("Image stamps that cannot be drawn are on frames %1.\r\n"
+                                     "Click OK to save without them, Cancel to stop saving.")
+                          .arg(list),
+                      mtWarning, mbOKCancel, this) == mrOk;
 }

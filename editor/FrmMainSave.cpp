@@ -188,6 +188,11 @@ bool TFrmMain::SaveAvi(const QString& path) {
     // The step a drag is building belongs to the list the save would rebuild.
     if (Drawing) return false;
 
+    // A stamp whose picture is gone would fail every save: the user is told where, and may save
+    // without those stamps.
+    std::unordered_set<const TDrawStep*> broken;
+    if (!AskSaveWithoutBrokenStamps(broken)) return false;
+
     const QScopedValueRollback<bool> saving(SaveInProgress, true);
     TSaveOutcome outcome;
     {
@@ -205,7 +210,7 @@ bool TFrmMain::SaveAvi(const QString& path) {
         request.RateNumerator = AviFile->RateNumerator();
         request.RateDenominator = AviFile->RateDenominator();
         const int current = Edit.CurFrame, currentLast = Edit.StepPos;
-        request.DrawSteps = [this, current, currentLast](QImage& frame, int position) {
+        request.DrawSteps = [this, current, currentLast, &broken](QImage& frame, int position) {
             const TDrawSteps& steps = Edit.FrameSteps[position];
             // At the current position the undone steps are not part of the picture.
             const int last = position == current ? currentLast : steps.Count() - 1;
@@ -213,7 +218,7 @@ bool TFrmMain::SaveAvi(const QString& path) {
             Canvas canvas(frame);
             canvas.Brush.Style = TBrushStyle::bsClear;
             for (int i = 0; i <= last && i < steps.Count(); ++i)
-                DrawStepScaled(*steps.GetItem(i), canvas, 100);
+                if (!broken.count(steps.GetItem(i))) DrawStepScaled(*steps.GetItem(i), canvas, 100);
         };
         request.Progress = [this](int percent) {
             ProgressBar1->setValue(percent);

@@ -369,3 +369,41 @@ TEST_F(FrameAnnotation, TheOptionsDialogsOkIsTakenOverAndItsCancelChangesNothing
     EXPECT_EQ(Form->GetDrawWidth(), 9);
     EXPECT_EQ(TIniFile(IniPath()).ReadInteger("AviSettings", "DrawWidth", 0), 9);
 }
+
+TEST_F(FrameAnnotation, ASaveToldOfStampsThatCannotBeDrawnSavesWithoutThemOrStops) {
+    const QString stamp = Dir.path() + "/prog/gone.bmp";
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(stamp, "BMP"));
+    TIniFile(IniPath()).WriteString("AviSettings", "Image0", stamp + ";0");
+    Form->LoadStamps();
+    Form->Images1->actions().value(0)->trigger();
+    for (int frame : {1, 3}) {
+        Form->GoToFrame(frame);
+        Drag(0, {{10, 10}});
+    }
+    Trigger("Rectangle");
+    Drag(ssCtrl, {{40, 40}, {60, 60}});
+    QFile::remove(stamp);
+
+    const QString target = Dir.path() + "/saved.avi";
+    Answer = mrCancel;
+    EXPECT_FALSE(Form->SaveAvi(target));
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_TRUE(Messages[0].Text.contains("frames 2, 4")) << Messages[0].Text.toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(Form->GetModified());
+
+    Answer = mrOk;
+    Messages.clear();
+    EXPECT_TRUE(Form->SaveAvi(target));
+    // The question once; the view may report the stamp it cannot paint, once.
+    EXPECT_EQ(std::count_if(Messages.begin(), Messages.end(),
+                            [](const TMessageRequest& m) { return m.Text.contains("cannot be drawn"); }),
+              1);
+    ASSERT_TRUE(QFile::exists(target));
+    // The rectangle drawn on frame 4 is in the saved file; the missing stamps are not.
+    Form->GoToFrame(3);
+    const QImage saved = Form->PageBitmap(Form->GetPageSlot());
+    EXPECT_EQ(saved.pixel(25, 25), qRgb(0, 0, 0));
+}
