@@ -368,6 +368,10 @@ TEST_F(FrameAnnotation, TheOptionsDialogsOkIsTakenOverAndItsCancelChangesNothing
     Trigger("Drawingoptions1");
     EXPECT_EQ(Form->GetDrawWidth(), 9);
     EXPECT_EQ(TIniFile(IniPath()).ReadInteger("AviSettings", "DrawWidth", 0), 9);
+    // The next start reads them back.
+    Open({Avi()});
+    EXPECT_EQ(Form->GetDrawWidth(), 9);
+    EXPECT_EQ(Form->GetDrawColor(), clBlue);
 }
 
 TEST_F(FrameAnnotation, ASaveToldOfStampsThatCannotBeDrawnSavesWithoutThemOrStops) {

@@ -8,6 +8,7 @@
 #include "support/XvfbServer.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -126,6 +127,22 @@ TEST_F(FrameAnnotationX11, ARectangleAtTwiceTheSizeATextAndAStampAreSavedAtTheir
         Form->GoToFrame(frame);
         EXPECT_EQ(Steps().Count(), 0) << frame;
     }
+
+    // "Copy fra&me" (Ctrl+K) gives another program the same picture.
+    Form->GoToFrame(2);
+    ASSERT_TRUE(Xdotool("key ctrl+k"));
+    ASSERT_TRUE(WaitFor([] { return !QGuiApplication::clipboard()->image().isNull(); }));
+    QProcess xclip;
+    ASSERT_TRUE(WaitFor([&] {
+        xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"});
+        if (!xclip.waitForStarted()) return false;
+        // This process owns the clipboard: it goes on answering while xclip asks.
+        WaitFor([&] { return xclip.state() == QProcess::NotRunning; });
+        return xclip.exitCode() == 0;
+    }));
+    const QImage copied =
+        QImage::fromData(xclip.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(copied == picture.convertToFormat(QImage::Format_RGB32));
 
     // Saved and opened again: frame 3 holds all three at their 100 % places, the others are as they
     // were, within what the codec keeps (5 bits a channel, in blocks).
