@@ -123,10 +123,19 @@ TEST_F(FrameAnnotation, StepsAreStoredAt100PercentAndRubberBandsLeaveNoTrace) {
     EXPECT_TRUE(Shown(area) == Form->RenderView(area));
     EXPECT_FALSE(Shown(area) == before);
 
+    // A zoom asked for during a drag waits for its end: the points keep the zoom of the press.
+    Form->PaintBox2MouseDown(mbLeft, ssLeft, 20, 20);
+    Trigger("ZoomIn");
+    EXPECT_EQ(Form->GetZoomPercent(), 200);
+    Form->PaintBox2MouseUp(mbLeft, 0, 40, 40);
+    EXPECT_EQ(StepAs<TEllipseRect>(1)->EndX, 20);
+    Trigger("Undo");
+
     Zoom(50);
     Trigger("Line");
     Drag(ssShift, {{10, 10}, {60, 12}});
     auto* line = StepAs<TLineStep>(1);
+    ASSERT_EQ(Steps().Count(), 3) << "the line in front of the undone rectangle";
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(QPoint(line->StartX, line->StartY), QPoint(20, 20));
     EXPECT_EQ(QPoint(line->EndPoint.X, line->EndPoint.Y), QPoint(120, 20));
@@ -215,6 +224,13 @@ TEST_F(FrameAnnotation, TheTextEntryShowsWhatIsTypedWhereTheStepDrawsItAtTheZoom
     EXPECT_EQ(Form->GetStepPos(), 1);
     Trigger("Redo");
     EXPECT_EQ(StepAs<TTextStep>(2)->Text, QStringLiteral("b"));
+
+    // A new zoom ends an open entry: the box would stand where the old zoom put its step.
+    Drag(0, {{40, 300}});
+    Form->Edit3->setText("c");
+    Zoom(100);
+    EXPECT_FALSE(Form->TextEntryOpen());
+    EXPECT_EQ(StepAs<TTextStep>(3)->Text, QStringLiteral("c"));
 }
 
 TEST_F(FrameAnnotation, TheFramePictureHoldsTheDoneStepsAt100Percent) {
