@@ -2,6 +2,7 @@
 
 #include "platform/Colors.h"
 #include "platform/Font.h"
+#include "settings/TavelinSettings.h"
 
 #include <QString>
 
@@ -10,7 +11,7 @@ class TIniFile;
 // One layer's drawing settings: what the options window shows on the layer's page, what the drawing
 // window draws the layer with, and (for its one layer) what Framory's options keep.
 struct TLayerSettings {
-    int Width = 3;
+    int Width = TavelinSettings::DefaultWidth;
     TColor Color = clBlack;
     TFont Font;
     // Whether the layer's text is drawn without a background.
