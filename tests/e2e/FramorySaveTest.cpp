@@ -2,7 +2,7 @@
 #include "avi/AviReader.h"
 #include "support/DesktopSession.h"
 #include "support/FaultInjection.h"
-#include "support/SolidAvi.h"
+#include "support/SolidRecording.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -60,7 +60,7 @@ protected:
 // order, after every kind of frame edit.
 TEST_F(FramorySave, EditsSavedAndReadBack) {
     const QString movie = Dir.path() + "/movie.avi";
-    ASSERT_TRUE(MakeSolidAvi(movie, 8, 160, 120));
+    ASSERT_TRUE(WriteSolidRecording(movie, QSize(160, 120), 10, 8));
     QProcess* framory = Start(movie);
 
     // Frame 1 is current. Ctrl+Del deletes it; Ctrl+Ins copies the new frame 1 (source 1).
@@ -86,7 +86,8 @@ TEST_F(FramorySave, EditsSavedAndReadBack) {
         saved.Open(file);
         ASSERT_EQ(saved.FrameCount(), std::size(expected));
         for (int i = 0; i < int(std::size(expected)); ++i)
-            EXPECT_EQ(SolidIndexAt(*saved.GetFrame(i), 80, 60), expected[i]) << "position " << i + 1;
+            EXPECT_EQ(PositionShown(saved.GetFrame(i)->pixel(80, 60), 8), expected[i])
+                << "position " << i + 1;
     };
     check(movie);
     EXPECT_TRUE(QDir(TempFolder()).entryList(QDir::Files).isEmpty());
@@ -113,7 +114,7 @@ TEST_F(FramorySave, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     const QString folder = other.path().isEmpty() ? Dir.path() : other.path();
     const QString movie = folder + "/movie.avi";
     const QString pristine = Dir.path() + "/pristine.avi";
-    ASSERT_TRUE(MakeSolidAvi(pristine, 150, 640, 480, true));
+    ASSERT_TRUE(WriteSolidRecording(pristine, QSize(1280, 720), 10, 200));
     const QByteArray old = fault::ReadAll(pristine);
 
     // One undisturbed save, timed from the key that starts it, gives the new file and the span.
