@@ -18,13 +18,7 @@ const QString Caption = "Tavelin 3 AVI Editor - movie.avi";
 // Framory on a desktop of its own, opening a recording of solid-colour frames, driven with xdotool.
 class FramorySave : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(Desktop.IsRunning());
-        SavedTemp = qgetenv("TMPDIR");
-        QDir().mkpath(TempFolder());
-        qputenv("TMPDIR", TempFolder().toLocal8Bit());
-    }
-    void TearDown() override { qputenv("TMPDIR", SavedTemp); }
+    void SetUp() override { ASSERT_TRUE(Desktop.IsRunning()); }
 
     QString TempFolder() const { return Dir.path() + "/temp"; }
 
@@ -53,7 +47,7 @@ protected:
 
     TDesktopSession Desktop{1024, 768};
     QTemporaryDir Dir;
-    QByteArray SavedTemp;
+    fault::TTempFolderScope Temp{Dir.path() + "/temp"};
 };
 
 // Each source frame shows its own colour, so the saved file tells which frames it holds in which

@@ -51,18 +51,12 @@ std::unique_ptr<TDrawStep> WhiteBox() {
 class FrmMainSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        SavedTemp = qgetenv("TMPDIR");
-        QDir().mkpath(TempFolder());
-        qputenv("TMPDIR", TempFolder().toLocal8Bit());
         Source = Dir.path() + "/movie.avi";
         ASSERT_TRUE(WriteSolidRecording(Source, QSize(160, 120), 10, Frames));
         Original = ReadAll(Source);
         Open(Source);
     }
-    void TearDown() override {
-        Window.reset();
-        qputenv("TMPDIR", SavedTemp);
-    }
+    void TearDown() override { Window.reset(); }
 
     void Open(const QString& file) {
         Window = std::make_unique<TFrmMain>(Dir.path() + "/Framory.ini", QString(TAVELIN_BINARY_DIR) + "/",
@@ -90,7 +84,7 @@ protected:
     }
 
     QTemporaryDir Dir;
-    QByteArray SavedTemp;
+    fault::TTempFolderScope Temp{Dir.path() + "/temp"};
     QString Source;
     QByteArray Original;
     std::unique_ptr<TFrmMain> Window;

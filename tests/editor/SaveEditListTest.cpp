@@ -34,15 +34,11 @@ bool NearWhite(QRgb pixel) {
 class SaveEditListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SavedTemp = qgetenv("TMPDIR");
-        QDir().mkpath(TempFolder());
-        qputenv("TMPDIR", TempFolder().toLocal8Bit());
         Source = Dir.path() + "/movie.avi";
         MakeSource(Source, 8);
         Reader.Open(Source);
         Original = ReadAll(Source);
     }
-    void TearDown() override { qputenv("TMPDIR", SavedTemp); }
 
     QString TempFolder() const { return Dir.path() + "/temp"; }
     QStringList TempFiles() const { return QDir(TempFolder()).entryList(QDir::Files | QDir::Hidden); }
@@ -65,7 +61,7 @@ protected:
     }
 
     QTemporaryDir Dir;
-    QByteArray SavedTemp;
+    fault::TTempFolderScope Temp{Dir.path() + "/temp"};
     QString Source;
     QByteArray Original;
     TAVIFile Reader;

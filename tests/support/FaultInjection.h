@@ -20,6 +20,22 @@
 
 namespace fault {
 
+// Makes path the temporary folder ($TMPDIR, which the programs started from here inherit) for as
+// long as it lives.
+class TTempFolderScope {
+public:
+    explicit TTempFolderScope(const QString& path) : Saved(qgetenv("TMPDIR")) {
+        QDir().mkpath(path);
+        qputenv("TMPDIR", path.toLocal8Bit());
+    }
+    ~TTempFolderScope() { qputenv("TMPDIR", Saved); }
+    TTempFolderScope(const TTempFolderScope&) = delete;
+    TTempFolderScope& operator=(const TTempFolderScope&) = delete;
+
+private:
+    QByteArray Saved;
+};
+
 // Runs body in a child process and answers its exit code. The child must not paint with Qt: painting
 // threads of the parent do not exist in it. (-signal number when a signal ended it).
 // fileSizeLimit > 0 caps every file the child writes at that many bytes; SIGXFSZ is ignored, so a
