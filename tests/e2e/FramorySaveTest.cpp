@@ -91,13 +91,39 @@ TEST_F(FramorySave, EditsSavedAndReadBack) {
     const QByteArray first = fault::ReadAll(movie);
     FileMenu(2);
     ASSERT_TRUE(WaitUntil([&] { return fault::ReadAll(movie) != first; }, 20000));
-    framory->kill();
-    framory->waitForFinished(5000);
-
-    // Opened afresh, it shows the count of the file.
     TAVIFile again;
     again.Open(movie);
     EXPECT_EQ(again.FrameCount(), 8u);
+
+    // Save As over a file that exists asks first: No keeps it, Yes replaces it, and the window then
+    // shows the new name.
+    const QString copy = Dir.path() + "/copy.avi";
+    ASSERT_TRUE(fault::WriteAll(copy, "someone else's file"));
+    KeyIn(Caption, "ctrl+Delete");
+    auto saveAs = [&](const char* answer) {
+        FileMenu(3); // Save As...
+        ASSERT_TRUE(WaitForTopLevel("Save file as..."));
+        QThread::msleep(300);
+        KeyIn("Save file as...", "ctrl+a");
+        Desktop.Xdotool("type --delay 5 '" + copy + "'");
+        Desktop.Xdotool("key Return");
+        ASSERT_TRUE(WaitForTopLevel("Confirm"));
+        KeyIn("Confirm", answer);
+        ASSERT_TRUE(WaitForNoTopLevel("Confirm"));
+    };
+    saveAs("Escape");
+    QThread::msleep(500);
+    EXPECT_EQ(fault::ReadAll(copy), "someone else's file");
+    saveAs("Return");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin 3 AVI Editor - copy.avi"));
+    TAVIFile saved;
+    saved.Open(copy);
+    EXPECT_EQ(saved.FrameCount(), 7u);
+    again.Close();
+    again.Open(movie);
+    EXPECT_EQ(again.FrameCount(), 8u);
+    framory->kill();
+    framory->waitForFinished(5000);
 }
 
 // Framory killed at twenty moments of a save, the move over the target included: the target is the
