@@ -60,7 +60,7 @@ protected:
         return WaitUntil([&] { return FramedPosition(Window(title), count) == position; }, 20000);
     }
 
-    // Clicks the n-th word of the menu bar (0 "File", 1 "View", 2 "Help"), found as a run of columns
+    // Clicks the n-th word of the menu bar (0 "File", 1 "Edit", 2 "View", 3 "Help"), found as a run of columns
     // with text in the window's top strip.
     void ClickMenu(const QRect& window, int word) {
         const QImage strip = Desktop.Screenshot().copy(window.x(), window.y(), window.width(), 22);
@@ -133,7 +133,7 @@ TEST_F(FramoryEditor, OpensARecordingMovesThroughItPlaysItAndRefusesWhatItCannot
     EXPECT_TRUE(WaitForFramed(title, 0, 30));
 
     // "Frame..." goes to the number typed: the View menu's fourth item from its end.
-    ClickMenu(Window(title), 1);
+    ClickMenu(Window(title), 2);
     QThread::msleep(300);
     Desktop.Xdotool("key --delay 80 Up Up Up Up Return");
     ASSERT_TRUE(WaitForTitle("Goto frame"));
