@@ -31,7 +31,7 @@ namespace {
 const QString WindowCaption = QStringLiteral("Tavelin 3 AVI Editor");
 // The progress bar's size in the bottom panel.
 constexpr int ProgressWidth = 300;
-constexpr int ProgressHeight = 14;
+constexpr int ProgressHeight = 12;
 
 // While a save runs it lets the application process its events after each frame, so the window
 // paints; everything else that reaches the window then (clicks, keys, shortcuts, pop-up menus, the

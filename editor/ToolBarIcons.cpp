@@ -98,7 +98,7 @@ QIcon Icon(TIcon icon) {
         p.setBrush(Qt::white);
         p.setPen(QPen(Ink, 1.5));
         p.drawRect(QRectF(3, 5, 14, 14));
-        p.setPen(QPen(icon == InsertFrame ? QColor(0x20, 0x80, 0x30) : QColor(0xA0, 0x20, 0x20), 2.5));
+        p.setPen(QPen(icon == InsertFrame ? QColor(0x18, 0x70, 0x60) : QColor(0xA0, 0x20, 0x20), 2.5));
         p.drawLine(QPointF(14, 17), QPointF(22, 17));
         if (icon == InsertFrame) p.drawLine(QPointF(18, 13), QPointF(18, 21));
         break;

@@ -2,7 +2,7 @@
 #include "avi/AviReader.h"
 #include "support/DesktopSession.h"
 #include "support/FaultInjection.h"
-#include "support/SolidAvi.h"
+#include "support/SolidRecording.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,13 +18,7 @@ const QString Caption = "Tavelin 3 AVI Editor - movie.avi";
 // Framory on a desktop of its own, opening a recording of solid-colour frames, driven with xdotool.
 class FramorySave : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(Desktop.IsRunning());
-        SavedTemp = qgetenv("TMPDIR");
-        QDir().mkpath(TempFolder());
-        qputenv("TMPDIR", TempFolder().toLocal8Bit());
-    }
-    void TearDown() override { qputenv("TMPDIR", SavedTemp); }
+    void SetUp() override { ASSERT_TRUE(Desktop.IsRunning()); }
 
     QString TempFolder() const { return Dir.path() + "/temp"; }
 
@@ -53,14 +47,14 @@ protected:
 
     TDesktopSession Desktop{1024, 768};
     QTemporaryDir Dir;
-    QByteArray SavedTemp;
+    fault::TTempFolderScope Temp{Dir.path() + "/temp"};
 };
 
 // Each source frame shows its own colour, so the saved file tells which frames it holds in which
 // order, after every kind of frame edit.
 TEST_F(FramorySave, EditsSavedAndReadBack) {
     const QString movie = Dir.path() + "/movie.avi";
-    ASSERT_TRUE(MakeSolidAvi(movie, 8, 160, 120));
+    ASSERT_TRUE(WriteSolidRecording(movie, QSize(160, 120), 10, 8));
     QProcess* framory = Start(movie);
 
     // Frame 1 is current. Ctrl+Del deletes it; Ctrl+Ins copies the new frame 1 (source 1).
@@ -86,7 +80,8 @@ TEST_F(FramorySave, EditsSavedAndReadBack) {
         saved.Open(file);
         ASSERT_EQ(saved.FrameCount(), std::size(expected));
         for (int i = 0; i < int(std::size(expected)); ++i)
-            EXPECT_EQ(SolidIndexAt(*saved.GetFrame(i), 80, 60), expected[i]) << "position " << i + 1;
+            EXPECT_EQ(PositionShown(saved.GetFrame(i)->pixel(80, 60), 8), expected[i])
+                << "position " << i + 1;
     };
     check(movie);
     EXPECT_TRUE(QDir(TempFolder()).entryList(QDir::Files).isEmpty());
@@ -96,13 +91,39 @@ TEST_F(FramorySave, EditsSavedAndReadBack) {
     const QByteArray first = fault::ReadAll(movie);
     FileMenu(2);
     ASSERT_TRUE(WaitUntil([&] { return fault::ReadAll(movie) != first; }, 20000));
-    framory->kill();
-    framory->waitForFinished(5000);
-
-    // Opened afresh, it shows the count of the file.
     TAVIFile again;
     again.Open(movie);
     EXPECT_EQ(again.FrameCount(), 8u);
+
+    // Save As over a file that exists asks first: No keeps it, Yes replaces it, and the window then
+    // shows the new name.
+    const QString copy = Dir.path() + "/copy.avi";
+    ASSERT_TRUE(fault::WriteAll(copy, "someone else's file"));
+    KeyIn(Caption, "ctrl+Delete");
+    auto saveAs = [&](const char* answer) {
+        FileMenu(3); // Save As...
+        ASSERT_TRUE(WaitForTopLevel("Save file as..."));
+        QThread::msleep(300);
+        KeyIn("Save file as...", "ctrl+a");
+        Desktop.Xdotool("type --delay 5 '" + copy + "'");
+        Desktop.Xdotool("key Return");
+        ASSERT_TRUE(WaitForTopLevel("Confirm"));
+        KeyIn("Confirm", answer);
+        ASSERT_TRUE(WaitForNoTopLevel("Confirm"));
+    };
+    saveAs("Escape");
+    QThread::msleep(500);
+    EXPECT_EQ(fault::ReadAll(copy), "someone else's file");
+    saveAs("Return");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin 3 AVI Editor - copy.avi"));
+    TAVIFile saved;
+    saved.Open(copy);
+    EXPECT_EQ(saved.FrameCount(), 7u);
+    again.Close();
+    again.Open(movie);
+    EXPECT_EQ(again.FrameCount(), 8u);
+    framory->kill();
+    framory->waitForFinished(5000);
 }
 
 // Framory killed at twenty moments of a save, the move over the target included: the target is the
@@ -113,7 +134,7 @@ TEST_F(FramorySave, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     const QString folder = other.path().isEmpty() ? Dir.path() : other.path();
     const QString movie = folder + "/movie.avi";
     const QString pristine = Dir.path() + "/pristine.avi";
-    ASSERT_TRUE(MakeSolidAvi(pristine, 150, 640, 480, true));
+    ASSERT_TRUE(WriteSolidRecording(pristine, QSize(1280, 720), 10, 200));
     const QByteArray old = fault::ReadAll(pristine);
 
     // One undisturbed save, timed from the key that starts it, gives the new file and the span.

@@ -13,13 +13,8 @@ namespace {
 // The temporary folder follows TMPDIR: each test gets its own.
 class TempFileNameTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Saved = qgetenv("TMPDIR");
-        qputenv("TMPDIR", Dir.path().toLocal8Bit());
-    }
-    void TearDown() override { qputenv("TMPDIR", Saved); }
     QTemporaryDir Dir;
-    QByteArray Saved;
+    fault::TTempFolderScope Temp{Dir.path()};
 };
 
 } // namespace

@@ -20,7 +20,24 @@
 
 namespace fault {
 
-// Runs body in a child process and answers its exit code (-signal number when a signal ended it).
+// Makes path the temporary folder ($TMPDIR, which the programs started from here inherit) for as
+// long as it lives.
+class TTempFolderScope {
+public:
+    explicit TTempFolderScope(const QString& path) : Saved(qgetenv("TMPDIR")) {
+        QDir().mkpath(path);
+        qputenv("TMPDIR", path.toLocal8Bit());
+    }
+    ~TTempFolderScope() { qputenv("TMPDIR", Saved); }
+    TTempFolderScope(const TTempFolderScope&) = delete;
+    TTempFolderScope& operator=(const TTempFolderScope&) = delete;
+
+private:
+    QByteArray Saved;
+};
+
+// Runs body in a child process and answers its exit code. The child must not paint with Qt: painting
+// threads of the parent do not exist in it. (-signal number when a signal ended it).
 // fileSizeLimit > 0 caps every file the child writes at that many bytes; SIGXFSZ is ignored, so a
 // write past the cap fails with EFBIG, as a write to a full disk fails, instead of ending the child.
 inline int RunInChild(const std::function<int()>& body, rlim_t fileSizeLimit = 0) {
@@ -88,6 +105,25 @@ private:
     QString Path;
     bool Mounted = false;
     bool Good = false;
+};
+
+// A folder on a file system of its own that holds at most bytes: a disk that fills up. For a process
+// that draws with Qt, where a forked child with a file-size limit could wait for ever on the parent's
+// painting threads. Ok() is false without the right to mount.
+class TSmallFileSystem {
+public:
+    TSmallFileSystem(const QString& path, qint64 bytes) : Path(path) {
+        QDir().mkpath(path);
+        Mounted = RunCommand("mount", {"-t", "tmpfs", "-o", QString("size=%1").arg(bytes), "tmpfs", path});
+    }
+    ~TSmallFileSystem() {
+        if (Mounted) RunCommand("umount", {"-l", Path});
+    }
+    bool Ok() const { return Mounted; }
+
+private:
+    QString Path;
+    bool Mounted = false;
 };
 
 // A folder on another file system than other, or an empty path when none can be found: /dev/shm where
