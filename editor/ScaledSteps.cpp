@@ -3,7 +3,6 @@
 #include "model/DrawSteps.h"
 #include "platform/Canvas.h"
 #include "platform/Picture.h"
-#include "platform/Screen.h"
 #include "platform/WinMath.h"
 
 #include <QPoint>
@@ -144,24 +143,7 @@ void DrawStepScaled(const TDrawStep& step, Canvas& canvas, int scale, const QPoi
     scaled->StartY = s.Y(step.StartY);
     ScaleIf<TMoveList>(*scaled, s) || ScaleIf<TLineStep>(*scaled, s) || ScaleIf<TEllipseRect>(*scaled, s) ||
         ScaleIf<TTextStep>(*scaled, s);
-    const auto* cover = dynamic_cast<const TEllipseRect*>(scaled.get());
-    if (cover && cover->Outside && !origin.isNull()) {
-        // The cover spans the screen's size from the view's origin: on a part of the view, that
-        // area moves with the part.
-        const QRegion saved = canvas.ClipRegion;
-        const QRegion screen(QRect(-origin, ScreenSize()));
-        const QRegion clip = saved.isEmpty() ? screen : saved.intersected(screen);
-        // An empty clip region means no clipping at all: a part the cover does not reach is left.
-        if (clip.intersected(QRect(0, 0, canvas.Width(), canvas.Height())).isEmpty()) return;
-        canvas.ClipRegion = clip;
-        try {
-            scaled->Draw(canvas);
-        } catch (...) {
-            canvas.ClipRegion = saved;
-            throw;
-        }
-        canvas.ClipRegion = saved;
-        return;
-    }
+    // An outside cover fills all of the canvas but its shape: on a part of the view, that part is
+    // all frame, so the whole scaled frame is covered, as the saved frame will be.
     scaled->Draw(canvas);
 }
