@@ -2,6 +2,7 @@
 
 #include "platform/MainForm.h"
 #include "platform/ModalDialog.h"
+#include "platform/NameValueList.h"
 #include "platform/WinMath.h"
 
 #include "VersionData.h"
@@ -33,15 +34,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect 
     label->setWordWrap(wrap);
     label->setGeometry(geometry);
     return label;
-}
-
-// TStringList.Values: the text after the first "=" of the line whose name matches, case ignored.
-QString ListValue(const QStringList& list, const QString& name) {
-    for (const QString& line : list) {
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq >= 0 && line.left(eq).compare(name, Qt::CaseInsensitive) == 0) return line.mid(eq + 1);
-    }
-    return QString();
 }
 
 } // namespace
@@ -120,13 +112,13 @@ void TAboutBox::FormCreate() {
     GetVersionInfo(lines);
     // The version label keeps major, minor and release ("3.0.0" of "3.0.0.12").
     constexpr int versionDigits = 5;
-    ProductName->setText(ListValue(lines, QStringLiteral("FileDescription")));
+    ProductName->setText(NameValue(lines, QStringLiteral("FileDescription")));
     Version->setText(QStringLiteral("Version ") +
-                     ListValue(lines, QStringLiteral("FileVersion")).left(versionDigits));
-    Copyright->setText(ListValue(lines, QStringLiteral("LegalCopyright")));
-    TradeMarks->setText(ListValue(lines, QStringLiteral("LegalTradeMarks")));
-    Label2->setText(ListValue(lines, QStringLiteral("Author")));
-    if (Label3) Label3->setText(ListValue(lines, QStringLiteral("PubDate")));
+                     NameValue(lines, QStringLiteral("FileVersion")).left(versionDigits));
+    Copyright->setText(NameValue(lines, QStringLiteral("LegalCopyright")));
+    TradeMarks->setText(NameValue(lines, QStringLiteral("LegalTradeMarks")));
+    Label2->setText(NameValue(lines, QStringLiteral("Author")));
+    if (Label3) Label3->setText(NameValue(lines, QStringLiteral("PubDate")));
 }
 
 void TAboutBox::Button1Click() {

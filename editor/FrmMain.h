@@ -93,8 +93,6 @@ public:
     // The frame view's picture of a rectangle of the view (view pixels at the zoom): the frame and
     // the done steps, exactly what the view paints there.
     QImage RenderView(const QRect& area);
-    // The thumbnail page as it paints.
-    QImage RenderPage();
     // The action of that name, or nullptr.
     QAction* Action(const QString& name) const;
 
@@ -209,6 +207,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePanels();
+    void ShowPopupMenuOf(QWidget* control);
     QAction* NewAction(const QString& name, const QString& caption, const QString& hint,
                        std::function<void()> handler);
     // Runs a handler so that no error leaves it: an error reaches the user in a message box, and

@@ -319,6 +319,15 @@ void TFrmMain::CreateToolBar() {
             button->setFixedSize(32, 30);
 }
 
+void TFrmMain::ShowPopupMenuOf(QWidget* control) {
+    // The control's pop-up menu is the one attached while a file is open, if it has items.
+    control->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(control, &QWidget::customContextMenuRequested, this, [control](const QPoint& at) {
+        if (QMenu* menu = TShortCutDispatcher::PopupMenu(control); menu && !menu->isEmpty())
+            menu->popup(control->mapToGlobal(at));
+    });
+}
+
 void TFrmMain::CreatePanels() {
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -348,11 +357,7 @@ void TFrmMain::CreatePanels() {
         RunCommand([&] { PaintBox1MouseDown(at.x(), at.y()); });
         RunCommand([this] { UpdateActions(); });
     };
-    PaintBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(PaintBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (QMenu* menu = TShortCutDispatcher::PopupMenu(PaintBox1); menu && !menu->isEmpty())
-            menu->popup(PaintBox1->mapToGlobal(at));
-    });
+    ShowPopupMenuOf(PaintBox1);
     ScrollBox1->setWidget(PaintBox1);
     left->addWidget(ScrollBox1);
     Panel2->resize(400, Panel2->height());
@@ -368,11 +373,7 @@ void TFrmMain::CreatePanels() {
     // The view paints every pixel it shows.
     PaintBox2->setAttribute(Qt::WA_OpaquePaintEvent);
     PaintBox2->OnPaint = [this](QPaintEvent* event) { RunCommand([&] { PaintBox2Paint(event); }); };
-    PaintBox2->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(PaintBox2, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (QMenu* menu = TShortCutDispatcher::PopupMenu(PaintBox2); menu && !menu->isEmpty())
-            menu->popup(PaintBox2->mapToGlobal(at));
-    });
+    ShowPopupMenuOf(PaintBox2);
     ScrollBox2->setWidget(PaintBox2);
     right->addWidget(ScrollBox2);
     Splitter1->setStretchFactor(0, 0);

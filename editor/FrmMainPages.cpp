@@ -13,25 +13,13 @@
 #include <QComboBox>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <algorithm>
 #include <cstring>
 
 using namespace PageGeometry;
 
 namespace {
-
-// Sets a flag for one scope and gives it back its earlier value, by an error too.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : Flag(flag), Before(flag) { Flag = true; }
-    ~TFlagScope() { Flag = Before; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& Flag;
-    bool Before;
-};
 
 // The reader fills one bitmap of its own, so a page keeps a copy. The copy goes into the memory the
 // target already has when the sizes agree: fresh memory for a full-HD frame costs a page fault every
@@ -185,7 +173,8 @@ QImage TFrmMain::RenderView(const QRect& area) {
     canvas.Pen = ViewCanvasPen;
     canvas.Brush.Style = ViewBrushStyle;
     canvas.Font = ViewFont;
-    const TFlagScope busy(Busy);
+    // Busy goes back to what it was, by an error too.
+    const QScopedValueRollback<bool> busy(Busy, true);
     PaintSteps(canvas, area.topLeft());
     return part;
 }

@@ -3,7 +3,6 @@
 #include "platform/ColorDialog.h"
 #include "platform/IniFile.h"
 #include "platform/MessageDlg.h"
-#include "settings/IniFileName.h"
 #include "settings/TavelinSettings.h"
 
 #include <QPainter>
@@ -47,20 +46,10 @@ QIcon Swatch(TColor color) {
     return QIcon(pixmap);
 }
 
-// The value of key in "Name=Value" lines, names compared without letter case; empty when absent.
-QString ValueOf(const QStringList& lines, const QString& key) {
-    for (const QString& line : lines) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq >= 0 && line.left(eq).compare(key, Qt::CaseInsensitive) == 0) return line.mid(eq + 1);
-    }
-    return {};
-}
-
-constexpr int CustomColorCount = 16; // ColorA to ColorP
-
 } // namespace
 
-TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
+TColorBox::TColorBox(const QString& settingsFile, QWidget* parent)
+    : QComboBox(parent), SettingsFile(settingsFile) {
     AddColor(CustomCaption, clBlack);
     for (const TColorName& c : BoxColors)
         AddColor(QString::fromLatin1(c.Name), c.Value);
@@ -113,7 +102,7 @@ void TColorBox::Activated(int index) {
 
 bool TColorBox::PickCustomColor() {
     TColorDialog dialog;
-    const QStringList read = TIniFile(IniFileName).ReadSectionValues(TavelinSettings::ColorsSection);
+    const QStringList read = TIniFile(SettingsFile).ReadSectionValues(TavelinSettings::ColorsSection);
     dialog.CustomColors = read;
     dialog.Color = ItemColor(CustomIndex);
     const bool chosen = RunColorDialog ? RunColorDialog(dialog) : dialog.Execute(this);
@@ -124,11 +113,8 @@ bool TColorBox::PickCustomColor() {
     const QStringList& kept = chosen ? dialog.CustomColors : read;
     RunGuarded(
         [&] {
-            TIniFile ini(IniFileName);
-            for (int i = 0; i < CustomColorCount; ++i) {
-                const QString key = QStringLiteral("Color") + QChar('A' + i);
-                ini.WriteString(TavelinSettings::ColorsSection, key, ValueOf(kept, key));
-            }
+            TIniFile ini(SettingsFile);
+            TavelinSettings::WriteCustomColors(ini, kept);
         },
         window());
     return chosen;

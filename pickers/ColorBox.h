@@ -14,7 +14,8 @@ class TColorDialog;
 class TColorBox : public QComboBox {
     Q_OBJECT
 public:
-    explicit TColorBox(QWidget* parent = nullptr);
+    // settingsFile: the file whose [Colors] section holds the custom colours.
+    explicit TColorBox(const QString& settingsFile, QWidget* parent = nullptr);
 
     // The colour of the selected entry.
     TColor Selected() const;
@@ -32,6 +33,7 @@ public:
     std::function<bool(TColorDialog&)> RunColorDialog;
 
     static constexpr int CustomIndex = 0;
+    const QString SettingsFile;
 
 private:
     void AddColor(const QString& caption, TColor color);

@@ -1,7 +1,6 @@
 #include "StampList.h"
 
 #include "platform/IniFile.h"
-#include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/Picture.h"
 #include "settings/TavelinSettings.h"
@@ -21,13 +20,11 @@ constexpr int FlagRole = Qt::UserRole;
 constexpr int NameColumnWidth = 290;
 constexpr int FrameMargin = 2; // the clear rectangle around the preview
 
-const QString PictureDirKey = QStringLiteral("PictureDir");
-
 } // namespace
 
-TStampList::TStampList(QWidget* parent)
-    : QGroupBox(QStringLiteral(" Images for stamping "), parent), lvImages(new QTreeWidget(this)),
-      PrevImage(new QLabel), BtnAdd(new QPushButton("&Add", this)),
+TStampList::TStampList(const QString& programFolder, QWidget* parent)
+    : QGroupBox(QStringLiteral(" Images for stamping "), parent), ProgramDir(programFolder),
+      lvImages(new QTreeWidget(this)), PrevImage(new QLabel), BtnAdd(new QPushButton("&Add", this)),
       BtnReplace(new QPushButton("&Replace", this)), BtnRemove(new QPushButton("Remo&ve", this)),
       CheckBox1(new QCheckBox("Transparent", this)) {
     setObjectName("GroupBox1");
@@ -135,26 +132,25 @@ void TStampList::Select(int index) {
 void TStampList::LoadFromSettings(const TIniFile& ini, const QString& section,
                                   const std::function<QString(int slot)>& defaultEntry) {
     Clear();
-    const QString folder = ProgramFolder();
     for (int slot = 0; slot < TavelinSettings::StampSlots; ++slot) {
         const QString value =
-            ini.ReadString(section, QStringLiteral("Image%1").arg(slot), defaultEntry(slot));
-        const auto entry = TavelinSettings::ParseStampEntry(value, folder);
+            ini.ReadString(section, TavelinSettings::Keys::Image.At(slot).Name, defaultEntry(slot));
+        const auto entry = TavelinSettings::ParseStampEntry(value, ProgramDir);
         // A slot naming a file that is gone is dropped; the next save closes the gap.
         if (entry && QFileInfo(entry->Path).isFile()) Append(entry->Path, entry->Flag);
     }
     Select(Count() > 0 ? 0 : -1);
     // Also with an empty list, so that no earlier showing's preview or buttons stay.
     lvImagesChange();
-    OpenPictureDialog1.InitialDir = ini.ReadString(section, PictureDirKey, QString());
+    OpenPictureDialog1.InitialDir = TavelinSettings::Keys::PictureDir.Read(ini, section);
 }
 
 void TStampList::SaveToSettings(TIniFile& ini, const QString& section) const {
     for (int slot = 0; slot < TavelinSettings::StampSlots; ++slot) {
         const QString value = slot < Count() ? Path(slot) + ';' + QString::number(Flag(slot)) : QString();
-        ini.WriteString(section, QStringLiteral("Image%1").arg(slot), value);
+        TavelinSettings::Keys::Image.At(slot).Write(ini, section, value);
     }
-    ini.WriteString(section, PictureDirKey, OpenPictureDialog1.InitialDir);
+    TavelinSettings::Keys::PictureDir.Write(ini, section, OpenPictureDialog1.InitialDir);
 }
 
 bool TStampList::AcceptDuplicate(const QString& path, const QTreeWidgetItem* except) const {

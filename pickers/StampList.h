@@ -21,7 +21,9 @@ class TIniFile;
 class TStampList : public QGroupBox {
     Q_OBJECT
 public:
-    explicit TStampList(QWidget* parent = nullptr);
+    // A stored path without a folder names a file in programFolder, the folder of the program whose
+    // settings the list shows.
+    explicit TStampList(const QString& programFolder, QWidget* parent = nullptr);
     ~TStampList() override;
 
     static constexpr int MaxImages = 10;
@@ -29,6 +31,7 @@ public:
     static constexpr int PreviewWidth = 77;
     static constexpr int PreviewHeight = 70;
 
+    const QString ProgramDir;
     QTreeWidget* lvImages;
     QLabel* PrevImage;
     QPushButton* BtnAdd;

@@ -1,18 +1,16 @@
 #include "TavelinSettings.h"
 
 #include "model/TextForms.h"
+#include "platform/ColorDialog.h"
 #include "platform/Convert.h"
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
+#include "platform/NameValueList.h"
 
 #include <QFileInfo>
 #include <algorithm>
 
 namespace TavelinSettings {
-
-QString LayerKey(const QString& base, int layer) {
-    return base + QString::number(layer);
-}
 
 QString DefaultColorText(int layer) {
     static const char* const names[] = {"clBlack", "clRed", "clLime", "clNavy", "clYellow"};
@@ -37,12 +35,11 @@ QString DefaultStampEntry(int slot) {
 }
 
 int ReadLayerWidth(const TIniFile& ini, int layer) {
-    const int width = ini.ReadInteger(Section, LayerKey("DrawWidth", layer), DefaultWidth);
-    return std::clamp(width, 0, MaxStoredWidth);
+    return Keys::DrawWidth.At(layer).Read(ini, Section);
 }
 
 TColor ReadLayerColor(const TIniFile& ini, int layer) {
-    const QString text = ini.ReadString(Section, LayerKey("DrawColor", layer), DefaultColorText(layer));
+    const QString text = ini.ReadString(Section, Keys::DrawColor.At(layer).Name, DefaultColorText(layer));
     try {
         return TextToColor(text);
     } catch (const EConvertError&) {
@@ -71,6 +68,13 @@ void ApplyFontText(const QString& text, TFont& font) {
         TextToFont(text, font);
     }
     font.Size = std::clamp(font.Size, -MaxStoredFontSize, MaxStoredFontSize);
+}
+
+void WriteCustomColors(TIniFile& ini, const QStringList& lines) {
+    for (int slot = 0; slot < TColorDialog::CustomColorCount; ++slot) {
+        const QString key = TColorDialog::CustomColorKey(slot);
+        ini.WriteString(ColorsSection, key, NameValue(lines, key));
+    }
 }
 
 std::optional<TStampEntry> ParseStampEntry(const QString& value, const QString& programFolder) {

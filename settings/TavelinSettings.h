@@ -1,9 +1,12 @@
 #pragma once
 
+#include "model/Layers.h"
 #include "platform/Colors.h"
 #include "platform/Font.h"
+#include "settings/SettingsKey.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class TIniFile;
@@ -15,7 +18,6 @@ namespace TavelinSettings {
 inline const QString Section = QStringLiteral("Settings");
 inline const QString ColorsSection = QStringLiteral("Colors");
 
-inline constexpr int LayerCount = 5;
 inline constexpr int StampSlots = 10;
 inline constexpr int DefaultWidth = 3;
 // A stored width or font size beyond these would exhaust memory or hang the drawing: it is held here.
@@ -23,8 +25,42 @@ inline constexpr int MaxStoredWidth = 1000;
 inline constexpr int MaxStoredFontSize = 1000;
 inline const QString DefaultFontText = QStringLiteral("\"Times New Roman\";14;clBlack;Bold");
 
-// "DrawWidth" + n and the like.
-QString LayerKey(const QString& base, int layer);
+// The key table of [Settings]. Names, value forms and defaults are stored in users' files: never
+// rename a key or change its form.
+namespace Keys {
+// One of each per layer, 1 to LayerCount ("DrawWidth1"). Each layer has its own default colour:
+// DefaultColorText.
+inline const TIntKey DrawWidth{QStringLiteral("DrawWidth"), DefaultWidth, 0, MaxStoredWidth};
+inline const TTextKey DrawColor{QStringLiteral("DrawColor"), QStringLiteral("clBlack")};
+// A cursor file; empty for the layer's built-in pointer.
+inline const TTextKey CurrCursor{QStringLiteral("CurrCursor"), {}};
+inline const TBoolKey TransparentFont{QStringLiteral("TransparentFont"), true};
+inline const TTextKey Font{QStringLiteral("Font"), DefaultFontText};
+// One per stamp slot, 0 to StampSlots - 1 ("Image0"), each slot with its own default:
+// DefaultStampEntry. Framory's section holds them too.
+inline const TTextKey Image{QStringLiteral("Image"), {}};
+inline const TTextKey PictureDir{QStringLiteral("PictureDir"), {}};
+// The options window: the annotate, capture and pause hot keys, the click marks of a capture, and
+// the window's position (centred on the screen without it).
+inline const TTextKey HotKeys[3] = {{QStringLiteral("HotKey"), QStringLiteral("Shift+Ctrl+W")},
+                                    {QStringLiteral("HotKey2"), QStringLiteral("Shift+Ctrl+Y")},
+                                    {QStringLiteral("HotKey3"), QStringLiteral("Shift+Ctrl+P")}};
+inline const TBoolKey ShowClicks{QStringLiteral("ShowClicks"), true};
+inline const TIntKey Left{QStringLiteral("Left")};
+inline const TIntKey Top{QStringLiteral("Top")};
+// The tray: whether the first-run form is still shown.
+inline const TBoolKey ShowFirst{QStringLiteral("ShowFirst"), true};
+// The drawing window. Without SavePath the user's pictures folder is taken.
+inline const TTextKey SavePath{QStringLiteral("SavePath"), {}};
+inline const TTextKey ScriptPath{QStringLiteral("ScriptPath"), {}};
+inline const TTextKey ScriptFile{QStringLiteral("ScriptFile"), {}};
+inline const TBoolKey ConfExit{QStringLiteral("ConfExit"), true};
+} // namespace Keys
+
+// [Colors] holds the colour dialog's custom colours, "ColorA" to "ColorP" (TColorDialog): each is
+// written from the dialog's lines, empty when the lines lack it.
+void WriteCustomColors(TIniFile& ini, const QStringList& lines);
+
 QString DefaultColorText(int layer);
 TColor DefaultColor(int layer);
 QString DefaultStampEntry(int slot);

@@ -34,10 +34,6 @@
 
 namespace {
 
-// The key of [Settings] read and written here (the options pages keep the others); it is stored in
-// users' files: never rename it.
-const QString KeyShowFirst = QStringLiteral("ShowFirst");
-
 const QString TrayTip = QStringLiteral("Tavelin 3");
 const QString PauseTip = QStringLiteral("Pause capture");
 const QString StartTip = QStringLiteral("Start capture");
@@ -193,7 +189,7 @@ void TMainFrm::SetDrawFrm(TDrawFrm* drawFrm) {
 }
 
 void TMainFrm::ShowFirstForm() {
-    if (!TIniFile(IniFileName).ReadBool(TavelinSettings::Section, KeyShowFirst, true)) return;
+    if (!TavelinSettings::Keys::ShowFirst.Read(TIniFile(IniFileName), TavelinSettings::Section)) return;
     TFirstFrm first(ShortCutToText(HotKey1->HotKey()), ShortCutToText(HotKey2->HotKey()));
     QTimer::singleShot(0, &first, [&first] {
         first.raise();
@@ -204,7 +200,10 @@ void TMainFrm::ShowFirstForm() {
         first.exec();
     }
     if (first.DontShowAgain())
-        RunGuarded([] { TIniFile(IniFileName).WriteBool(TavelinSettings::Section, KeyShowFirst, false); });
+        RunGuarded([] {
+            TIniFile ini(IniFileName);
+            TavelinSettings::Keys::ShowFirst.Write(ini, TavelinSettings::Section, false);
+        });
 }
 
 bool TMainFrm::RegisterHotKey(int id, TShortCut key) {

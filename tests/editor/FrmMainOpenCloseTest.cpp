@@ -2,6 +2,9 @@
 
 #include "platform/Help.h"
 #include "platform/Screen.h"
+#include "platform/UpDownEdit.h"
+
+#include <QProcess>
 
 #include <QComboBox>
 #include <QLabel>
@@ -177,4 +180,52 @@ TEST_F(FrmMainFixture, OpensARecordingWhoseRecorderWasKilled) {
     EXPECT_TRUE(ShowsPosition(ViewCentre(*form), 0));
     form->LastFrameExecute();
     EXPECT_TRUE(ShowsPosition(ViewCentre(*form), count - 1));
+}
+
+TEST_F(FrmMainFixture, AFileOfMoreThan32767FramesIsRefusedAndThePreviousFileIsBack) {
+    const auto makeFile = [&](const QString& name, const QString& seconds) {
+        const QString file = Dir.path() + "/" + name;
+        EXPECT_EQ(QProcess::execute("ffmpeg",
+                                    {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                     "color=c=gray:s=16x16:r=1000:d=" + seconds, "-c:v", "msvideo1", file}),
+                  0);
+        return file;
+    };
+    const QString longest = makeFile("longest.avi", "32.767");
+    const QString tooLong = makeFile("toolong.avi", "32.768");
+
+    auto form = OpenForm(longest);
+    ASSERT_TRUE(Messages.empty()) << qPrintable(MessageTexts().join(", "));
+    EXPECT_EQ(form->Edits().EditFrameCount, 32767);
+    EXPECT_EQ(form->UpDown4->Max(), 32767);
+
+    Open(*form, Recording(30));
+    form->GoToFrame(9);
+    Open(*form, tooLong);
+    ASSERT_EQ(MessageTexts(),
+              QStringList{"This editor allows opening avi files with a maximum of 32767 frames\r\n"
+                          "This file has 32768frames, closing the file"});
+    EXPECT_EQ(Messages[0].Type, mtError);
+    EXPECT_EQ(form->GetFileName(), Recording(30));
+    EXPECT_EQ(form->OpenDialog.FileName, Recording(30));
+    EXPECT_EQ(form->Edits().EditFrameCount, 30);
+    EXPECT_EQ(form->Edits().CurFrame, 9);
+    form->NextPageExecute();
+    EXPECT_TRUE(ShowsPosition(ViewCentre(*form), 21)) << "the reader is on the previous file again";
+
+    // With no file open before, none is open after.
+    auto fresh = OpenForm(tooLong);
+    EXPECT_FALSE(fresh->FileOpen());
+    EXPECT_EQ(fresh->windowTitle(), "Tavelin 3 AVI Editor");
+}
+
+TEST_F(FrmMainFixture, AMaximisedWindowOpensMaximisedAndKeepsItsRestoredPlacement) {
+    WriteIni("[AviSettings]\nWidth=640\nHeight=480\nTop=20\nLeft=30\nMaximized=1\n");
+    {
+        auto form = MakeForm();
+        EXPECT_TRUE(form->windowState() & Qt::WindowMaximized);
+    }
+    EXPECT_EQ(Setting("Width"), "640");
+    EXPECT_EQ(Setting("Height"), "480");
+    EXPECT_EQ(Setting("Maximized"), "1");
 }

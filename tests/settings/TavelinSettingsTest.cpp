@@ -1,5 +1,7 @@
 #include "settings/TavelinSettings.h"
 #include "platform/IniFile.h"
+#include "settings/LayerSettings.h"
+#include "settings/SettingsKey.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -80,4 +82,70 @@ TEST(TavelinSettings, AWholeFontTextReplacesTheStylesAndABrokenOneOnlyAdds) {
     ApplyFontText("\"Big\";1000000;clRed;Underline", font);
     EXPECT_EQ(font.Size, MaxStoredFontSize);
     EXPECT_EQ(font.Style, fsUnderline);
+}
+
+TEST(SettingsKeys, UnreadableValuesGiveTheDefaultAndIntegersAreHeldToTheirBounds) {
+    QTemporaryDir dir;
+    const TIniFile ini(WriteIni(dir,
+                                "[S]\r\nI1=abc\r\nI2=$10\r\nI3=-5\r\nI4=99\r\nB1=0\r\nB2=yes\r\nB3=-1\r\n"
+                                "T1=\r\n"));
+    const TIntKey i{"I", 7, 0, 50};
+    const struct {
+        int number;
+        int expected;
+    } ints[] = {{1, 7}, {2, 16}, {3, 0}, {4, 50}, {5, 7}};
+    for (const auto& c : ints)
+        EXPECT_EQ(i.At(c.number).Read(ini, "S"), c.expected) << c.number;
+    const TBoolKey b{"B", true};
+    EXPECT_FALSE(b.At(1).Read(ini, "S"));
+    EXPECT_TRUE(b.At(2).Read(ini, "S"));
+    EXPECT_TRUE(b.At(3).Read(ini, "S"));
+    EXPECT_TRUE(b.At(4).Read(ini, "S"));
+    const TTextKey t{"T", "default"};
+    EXPECT_EQ(t.At(1).Read(ini, "S"), "");
+    EXPECT_EQ(t.At(2).Read(ini, "S"), "default");
+    EXPECT_EQ(t.At(1).Read(ini, "Other"), "default");
+}
+
+TEST(LayerSettings, WhatIsWrittenReadsBackAndTheCustomColoursKeepTheirSixteenKeys) {
+    QTemporaryDir dir;
+    const QString path = WriteIni(dir, "");
+    TLayerSettings written;
+    written.Width = 17;
+    written.Color = clTeal;
+    written.CursorFile = "/cursors/pen.cur";
+    written.TransparentFont = false;
+    written.Font.Name = "Arial";
+    written.Font.Size = 20;
+    written.Font.Color = clRed;
+    written.Font.Style = fsItalic;
+    {
+        TIniFile ini(path);
+        WriteLayerSettings(ini, 4, written);
+        WriteCustomColors(ini, {"colorb=123456", "ColorZ=1"});
+    }
+    const TIniFile ini(path);
+    EXPECT_EQ(ini.ReadSection(Section),
+              QStringList({"DrawWidth4", "DrawColor4", "CurrCursor4", "TransparentFont4", "Font4"}));
+    TLayerSettings read;
+    ReadLayerSettings(ini, 4, read);
+    EXPECT_EQ(read.Width, 17);
+    EXPECT_EQ(read.Color, clTeal);
+    EXPECT_EQ(read.CursorFile, "/cursors/pen.cur");
+    EXPECT_FALSE(read.TransparentFont);
+    EXPECT_EQ(read.Font, written.Font);
+
+    TLayerSettings defaults;
+    ReadLayerSettings(ini, 2, defaults);
+    EXPECT_EQ(defaults.Width, DefaultWidth);
+    EXPECT_EQ(defaults.Color, clRed);
+    EXPECT_TRUE(defaults.CursorFile.isEmpty());
+    EXPECT_TRUE(defaults.TransparentFont);
+    EXPECT_EQ(defaults.Font.Name, "Times New Roman");
+
+    const QStringList colors = ini.ReadSectionValues(ColorsSection);
+    ASSERT_EQ(colors.size(), 16);
+    EXPECT_EQ(colors[0], "ColorA=");
+    EXPECT_EQ(colors[1], "ColorB=123456");
+    EXPECT_EQ(colors[15], "ColorP=");
 }
