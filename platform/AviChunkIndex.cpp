@@ -230,6 +230,9 @@ bool TLayoutReader::ReadChunkIndex(std::uint64_t offset, std::uint64_t size, std
     const std::uint8_t type = h[8 + 3];
     if (type != IndexOfChunks || h[8] != 2) return false;
     const std::uint64_t inUse = std::min<std::uint64_t>(U32(h + 12), (size - 32) / 8);
+    // Every position is a chunk of at least a header in the file: an index that names more (one
+    // standard index named again and again by a crafted super index) is not believed.
+    if (out.size() + inUse > Bytes.Size() / 8 + 1) return false;
     const std::uint64_t base = U64(h + 20);
     std::vector<std::uint8_t> entries(std::size_t(inUse) * 8);
     if (inUse && !Fetch(offset + 32, entries.data(), entries.size())) return false;

@@ -2,6 +2,7 @@
 
 #include "platform/AviErrors.h"
 #include "platform/BitmapInfoHeader.h"
+#include "platform/Msvc1Decoder.h"
 #include "platform/Msvc1KeyFrame.h"
 
 #include <algorithm>
@@ -76,6 +77,19 @@ std::vector<std::uint8_t> HeaderOnlyAvi(const TAviStreamLayout& layout, int widt
     PutFourCC(f, "movi");
     Patch32(f, 4, std::uint32_t(f.size() - 8));
     return f;
+}
+
+// 5-bit levels spread over 8 bits as every reader shows them, (v << 3) | (v >> 2). Run on whole
+// vectors of pixels: one at a time, a 1080p picture costs more than decoding it.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("O3")))
+#endif
+void ExpandRgb555(const std::uint16_t* __restrict in, std::uint32_t* __restrict out, int count) {
+    for (int x = 0; x < count; ++x) {
+        const std::uint32_t v = in[x];
+        const std::uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+        out[x] = OpaqueAlpha | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+    }
 }
 
 struct TMemoryInput {
@@ -157,12 +171,13 @@ struct TAviFrameDecoder::TImpl {
     AVFrame* Picture = nullptr; // the picture of PictureData
     SwsContext* Scaler = nullptr;
     // The aligned picture the scaler writes when the bitmap's rows are not aligned for it.
-    struct {
-        AVFrame* Frame = nullptr;
-        int width() const { return Frame ? Frame->width : 0; }
-        int height() const { return Frame ? Frame->height : 0; }
-    } Converted;
+    AVFrame* Aligned = nullptr;
     bool CodecDelays = false;
+    // 16-bit Video 1, our recordings': decoded by our own decoder straight into Working, which the
+    // image handed out shares until either is written to.
+    bool OwnMsvc1 = false;
+    QImage Working;
+    std::vector<std::uint8_t> Chunk;
 
     // Where the decoder stands: the next data chunk it is sent, the data chunk of its next picture out.
     bool Started = false;
@@ -176,7 +191,7 @@ struct TAviFrameDecoder::TImpl {
     void Release() {
         sws_freeContext(Scaler);
         Scaler = nullptr;
-        av_frame_free(&Converted.Frame);
+        av_frame_free(&Aligned);
         av_frame_free(&Picture);
         av_frame_free(&Received);
         av_packet_free(&Packet);
@@ -191,6 +206,9 @@ struct TAviFrameDecoder::TImpl {
         Count = 0;
         HasPalette = false;
         Started = Draining = false;
+        OwnMsvc1 = false;
+        Working = QImage();
+        Chunk.clear();
         NextSend = 0;
         LastOut = -1;
         PictureData = -1;
@@ -202,6 +220,7 @@ struct TAviFrameDecoder::TImpl {
     std::int64_t RestartPoint(std::int64_t data);
     int SendChunk(std::int64_t data);
     bool DecodeData(std::int64_t data);
+    bool DecodeOwn(std::int64_t data);
     bool Convert(const AVFrame* frame, QImage& image);
 };
 
@@ -243,15 +262,19 @@ AviResult TAviFrameDecoder::TImpl::Prepare() {
     Packet = av_packet_alloc();
     Received = av_frame_alloc();
     Picture = av_frame_alloc();
-    Converted.Frame = av_frame_alloc();
-    if (!Codec || !Packet || !Received || !Picture || !Converted.Frame) return AVIERR_MEMORY;
+    Aligned = av_frame_alloc();
+    if (!Codec || !Packet || !Received || !Picture || !Aligned) return AVIERR_MEMORY;
     if (avcodec_parameters_to_context(Codec, Parameters) < 0) return AVIERR_MEMORY;
     // One thread: a picture is asked for and wanted at once, and frame threads would hold frames back.
     Codec->thread_count = 1;
+    // A picture's size comes from its own bytes in some codecs: none larger than the stream's may be.
+    Codec->max_pixels = MaxAviFramePixels;
     if (const int opened = avcodec_open2(Codec, decoder, nullptr); opened < 0) return AviReadResult(opened);
     CodecDelays = (decoder->capabilities & AV_CODEC_CAP_DELAY) != 0;
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(Parameters->codec_id);
     IntraOnly = descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY);
+    OwnMsvc1 = Parameters->codec_id == AV_CODEC_ID_MSVIDEO1 &&
+               Msvc1Decoder::Takes(Width, Height, Parameters->bits_per_coded_sample);
     ReadPalette();
 
     Count = Layout.FrameCount();
@@ -319,6 +342,9 @@ int TAviFrameDecoder::TImpl::SendChunk(std::int64_t data) {
 
 bool TAviFrameDecoder::TImpl::DecodeData(std::int64_t data) {
     if (PictureData == data) return true;
+    // A picture held here would make the decoder copy its whole picture before it decodes into it.
+    av_frame_unref(Picture);
+    PictureData = -1;
     std::int64_t key = RestartPoint(data);
     // A codec that holds frames back may show, after a key frame, pictures that refer to the frames
     // before it: those are decoded too, from the key frame before.
@@ -375,12 +401,43 @@ bool TAviFrameDecoder::TImpl::DecodeData(std::int64_t data) {
     }
 }
 
+bool TAviFrameDecoder::TImpl::DecodeOwn(std::int64_t data) {
+    if (PictureData == data) return true;
+    const std::int64_t key = RestartPoint(data);
+    if (!Started || data <= LastOut || key >= NextSend) {
+        Started = true;
+        NextSend = key;
+        LastOut = key - 1;
+    }
+    TAviFileBytes bytes(Fd);
+    while (NextSend <= data) {
+        const TAviChunk& c = Data[std::size_t(NextSend++)];
+        Chunk.resize(c.Size);
+        // A chunk that cannot be read or decoded leaves the picture before it.
+        if (bytes.Read(c.Offset, Chunk.data(), Chunk.size()))
+            Msvc1Decoder::Decode(Chunk.data(), Chunk.size(), Working, Width, Height);
+        LastOut = NextSend - 1;
+    }
+    if (Working.isNull()) return false;
+    PictureData = data;
+    return true;
+}
+
 bool TAviFrameDecoder::TImpl::Convert(const AVFrame* frame, QImage& image) {
     if (image.width() != Width || image.height() != Height || image.format() != QImage::Format_RGB32) {
         image = QImage(Width, Height, QImage::Format_RGB32);
         if (image.isNull()) return false;
     }
     AVPixelFormat format = AVPixelFormat(frame->format);
+    if (format == AV_PIX_FMT_RGB555LE && frame->width == Width && frame->height == Height) {
+        // Microsoft Video 1's pictures, our recordings': the scaler's own loop for them costs more than
+        // decoding does.
+        for (int y = 0; y < Height; ++y)
+            ExpandRgb555(reinterpret_cast<const std::uint16_t*>(frame->data[0] +
+                                                                std::ptrdiff_t(y) * frame->linesize[0]),
+                         reinterpret_cast<std::uint32_t*>(image.scanLine(y)), Width);
+        return true;
+    }
     bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
     // The scaler takes JPEG's full-range formats as their plain ones with the range said apart.
     switch (format) {
@@ -418,15 +475,15 @@ bool TAviFrameDecoder::TImpl::Convert(const AVFrame* frame, QImage& image) {
     // own: a row of a width that is no multiple of 16 goes through an aligned buffer.
     const int rowBytes = Width * 4;
     const bool direct = rowBytes % 64 == 0 && image.bytesPerLine() == rowBytes;
-    if (!direct && (Converted.width() != Width || Converted.height() != Height)) {
-        av_frame_unref(Converted.Frame);
-        Converted.Frame->format = AV_PIX_FMT_RGB32;
-        Converted.Frame->width = Width;
-        Converted.Frame->height = Height;
-        if (av_frame_get_buffer(Converted.Frame, 0) < 0) return false;
+    if (!direct && (Aligned->width != Width || Aligned->height != Height)) {
+        av_frame_unref(Aligned);
+        Aligned->format = AV_PIX_FMT_RGB32;
+        Aligned->width = Width;
+        Aligned->height = Height;
+        if (av_frame_get_buffer(Aligned, 0) < 0) return false;
     }
-    std::uint8_t* planes[4] = {direct ? image.bits() : Converted.Frame->data[0], nullptr, nullptr, nullptr};
-    int strides[4] = {direct ? int(image.bytesPerLine()) : Converted.Frame->linesize[0], 0, 0, 0};
+    std::uint8_t* planes[4] = {direct ? image.bits() : Aligned->data[0], nullptr, nullptr, nullptr};
+    int strides[4] = {direct ? int(image.bytesPerLine()) : Aligned->linesize[0], 0, 0, 0};
     if (sws_scale(Scaler, frame->data, frame->linesize, 0, frame->height, planes, strides) <= 0) return false;
     if (!direct) {
         for (int y = 0; y < Height; ++y)
@@ -493,6 +550,14 @@ bool TAviFrameDecoder::Decode(std::uint32_t position, QImage& image) {
         return true;
     }
     try {
+        if (Impl->OwnMsvc1) {
+            // The image gives up its share first, so that decoding copies nothing the caller no longer
+            // holds.
+            image = QImage();
+            if (!Impl->DecodeOwn(data)) return false;
+            image = Impl->Working;
+            return true;
+        }
         return Impl->DecodeData(data) && Impl->Convert(Impl->Picture, image);
     } catch (const std::bad_alloc&) {
         return false;

@@ -1,5 +1,8 @@
 #include "AviFixtures.h"
 
+#include "avi/AviReader.h"
+#include "avi/SaveAvi.h"
+
 #include "platform/Msvc1Compressor.h"
 #include "recorder/AviRecordingSink.h"
 #include "recorder/PackedDib.h"
@@ -8,6 +11,7 @@
 #include <QProcess>
 #include <algorithm>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -87,6 +91,14 @@ int ProbeFrameCount(const QString& file) {
     return ok ? out.trimmed().toInt() : -1;
 }
 
+void ExpectReadRate(const QString& file, int delay, std::uint32_t numerator, std::uint32_t denominator) {
+    TAVIFile avi;
+    ASSERT_NO_THROW(avi.Open(file));
+    EXPECT_EQ(avi.FrameDelay(), delay);
+    EXPECT_EQ(avi.RateNumerator(), numerator);
+    EXPECT_EQ(avi.RateDenominator(), denominator);
+}
+
 int MaxChannelDifference(const QImage& a, const QImage& b) {
     if (a.size() != b.size() || a.isNull()) return 255;
     const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
@@ -144,6 +156,22 @@ bool WriteMsvcRecording(const QString& file, int width, int height, const std::v
     for (int position : positions)
         if (sink.Write(position, MakeDIB(PatternPicture(width, height, position), 32))) return false;
     return sink.Close() == 0;
+}
+
+bool CopyThroughEditor(const QString& source, const QString& target, TSaveAvi& out,
+                       const std::function<int(int position)>& frameOf) {
+    TAVIFile in;
+    try {
+        in.Open(source);
+        out.Open(target, *in.GetFrame(0));
+    } catch (const Exception&) {
+        return false;
+    }
+    for (int i = 0; i < int(in.FrameCount()); ++i) {
+        const QImage* frame = in.GetFrame(frameOf ? frameOf(i) : i);
+        if (!frame || !out.AddFrame(*frame)) return false;
+    }
+    return out.Close();
 }
 
 int OpenDescriptorCount() {

@@ -6,8 +6,12 @@
 #include <QString>
 #include <QStringList>
 #include <csignal>
+#include <cstdint>
+#include <functional>
 #include <sys/resource.h>
 #include <vector>
+
+class TSaveAvi;
 
 // Runs ffmpeg quietly with arguments, overwriting its output; true when it succeeds.
 bool RunFFmpeg(const QStringList& arguments);
@@ -24,6 +28,9 @@ std::vector<QImage> DecodeWithFFmpeg(const QString& file, bool byTime = false);
 QString ProbeRate(const QString& file);
 int ProbeFrameCount(const QString& file);
 
+// Opens file with our reader and checks its frame delay and its rate, numerator / denominator.
+void ExpectReadRate(const QString& file, int delay, std::uint32_t numerator, std::uint32_t denominator);
+
 // The largest difference of one colour channel between two pictures; 255 when their sizes differ.
 int MaxChannelDifference(const QImage& a, const QImage& b);
 // The mean difference of the colour channels, for lossy codecs; 255 when the sizes differ.
@@ -37,6 +44,11 @@ int PatternNumberOf(const QImage& picture);
 // A recording as our recorder writes it (its sink, Microsoft Video 1 at its defaults, 10 frames per
 // second), with PatternPicture(position) at each of positions and the others empty.
 bool WriteMsvcRecording(const QString& file, int width, int height, const std::vector<int>& positions);
+
+// Copies source into target through the editor's reader and writer, as a save does: the frame at
+// each position (source position as frameOf maps it), after out's settings. False when a step fails.
+bool CopyThroughEditor(const QString& source, const QString& target, TSaveAvi& out,
+                       const std::function<int(int position)>& frameOf = {});
 
 // Open file descriptors of this process.
 int OpenDescriptorCount();

@@ -1,10 +1,13 @@
 #include "avi/AviReader.h"
 #include "AviFixtures.h"
+#include "avi/SaveAvi.h"
+#include "platform/AviErrors.h"
 #include "platform/AviFile.h"
 #include "platform/BitmapInfoHeader.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
@@ -12,6 +15,10 @@
 #include <gmock/gmock.h>
 #include <random>
 #include <sys/stat.h>
+
+extern "C" {
+#include <libavutil/error.h>
+}
 
 namespace {
 
@@ -76,6 +83,26 @@ TEST_F(AviReaderTest, FilesOfOtherCodecsShowTheirPicturesAtEveryPosition) {
     }
 }
 
+// Our recordings are read by our own Video 1 decoder: every block mode, skips and key frames of our
+// encoder, pixel for pixel as FFmpeg's decoder shows them, in any order.
+TEST_F(AviReaderTest, RecordingsShowWhatFFmpegShows) {
+    const QString source = Path("source.avi"), saved = Path("saved.avi");
+    ASSERT_TRUE(MakeTestAvi(source, 96, 64, "10", 16, "-c:v rawvideo -pix_fmt bgr24"));
+    TSaveAvi out;
+    out.KeyFrameEvery = 6;
+    // Every fourth frame repeats the one before: all its blocks are skipped.
+    ASSERT_TRUE(CopyThroughEditor(source, saved, out, [](int i) { return i % 4 == 3 ? i - 1 : i; }));
+    const std::vector<QImage> expected = DecodeWithFFmpeg(saved);
+    ASSERT_EQ(expected.size(), 16u);
+    TAVIFile avi;
+    avi.Open(saved);
+    for (int position : {15, 0, 7, 6, 5, 11, 12, 1, 2, 3, 4, 8, 9, 10, 13, 14}) {
+        const QImage* frame = avi.GetFrame(position);
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(MaxChannelDifference(*frame, expected[position]), 0) << position;
+    }
+}
+
 TEST_F(AviReaderTest, FrameDelayFollowsTheStreamRate) {
     const struct {
         const char* Rate;
@@ -86,11 +113,7 @@ TEST_F(AviReaderTest, FrameDelayFollowsTheStreamRate) {
         SCOPED_TRACE(c.Rate);
         const QString file = Path("rate.avi");
         ASSERT_TRUE(MakeTestAvi(file, 16, 16, c.Rate, 3, "-c:v msvideo1"));
-        TAVIFile avi;
-        avi.Open(file);
-        EXPECT_EQ(avi.FrameDelay(), c.Delay);
-        EXPECT_EQ(avi.RateNumerator(), c.Numerator);
-        EXPECT_EQ(avi.RateDenominator(), c.Denominator);
+        ExpectReadRate(file, c.Delay, c.Numerator, c.Denominator);
     }
 }
 
@@ -140,8 +163,35 @@ TEST_F(AviReaderTest, EmptyPositionsShowThePictureBeforeThem) {
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(PatternNumberOf(*frame), shows[position]) << position;
         // What is drawn on one position never shows on another that holds the same picture.
-        frame->fill(Qt::white);
+        QPainter painter(frame);
+        painter.fillRect(frame->rect(), Qt::white);
     }
+}
+
+// FFmpeg's results and the system's errors map to the codes the messages are chosen by, in the one
+// place the reader and the writer share.
+TEST(AviErrors, ResultsMapToTheOpenMessages) {
+    const struct {
+        int Error;
+        AviResult Code;
+        const char* Message;
+    } cases[] = {
+        {AVERROR(ENOENT), AVIERR_FILEOPEN, "A disk error occurred while opening the file."},
+        {AVERROR(EACCES), AVIERR_FILEOPEN, "A disk error occurred while opening the file."},
+        {AVERROR(EIO), AVIERR_FILEREAD, "A disk error occurred while reading the file."},
+        {AVERROR(ENOMEM), AVIERR_MEMORY, "The file could not be opened because of insufficient memory."},
+        {AVERROR_INVALIDDATA, AVIERR_BADFORMAT, "The file couldn't be read"},
+        {AVERROR_EOF, AVIERR_BADFORMAT, "The file couldn't be read"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AviReadResult(c.Error), c.Code) << c.Error;
+        EXPECT_EQ(AviOpenMessage(c.Code), c.Message);
+    }
+    EXPECT_EQ(AviOpenMessage(AVIERR_UNSUPPORTED), ""); // a code without a message of its own
+    EXPECT_EQ(AviOpenMessage(AVIERR_FILEWRITE), "");
+    EXPECT_EQ(AviWriteResult(AVERROR(ENOSPC)), AVIERR_FILEWRITE);
+    EXPECT_EQ(AviWriteResult(AVERROR(ENOMEM)), AVIERR_MEMORY);
+    EXPECT_EQ(AviCreateResult(AVERROR(ENOENT)), AVIERR_FILEOPEN);
 }
 
 TEST_F(AviReaderTest, FilesThatAreNotReadableAviVideoRaiseTheirMessages) {
@@ -263,6 +313,27 @@ TEST_F(AviReaderTest, HostileHeadersAreBoundedOrRefused) {
         for (int position = int(c.Frames) - 1; position >= 0; --position)
             avi.GetFrame(position); // may show nothing, must not fail
     }
+}
+
+// Some writers count index offsets from the file's start rather than from the movi list.
+TEST_F(AviReaderTest, IndexOffsetsFromTheFilesStartAreFound) {
+    const QString file = Path("absolute.avi");
+    ASSERT_TRUE(WriteMsvcRecording(file, 16, 16, {0, 1, 2, 3, 4, 5}));
+    QByteArray bytes = ReadAll(file);
+    const qsizetype movi = bytes.indexOf("movi"), idx1 = bytes.indexOf("idx1") + 8;
+    ASSERT_GT(movi, 0);
+    for (int i = 0; i < 6; ++i) {
+        const qsizetype at = idx1 + 16 * i + 8;
+        std::uint32_t offset = 0;
+        std::memcpy(&offset, bytes.constData() + at, 4);
+        Put32(bytes, at, offset + std::uint32_t(movi));
+    }
+    WriteAll(file, bytes);
+    TAVIFile avi;
+    avi.Open(file);
+    ASSERT_EQ(avi.FrameCount(), 6u);
+    for (int position : {5, 0, 3})
+        EXPECT_EQ(PatternNumberOf(*avi.GetFrame(position)), position);
 }
 
 // Whatever bytes a file holds, Open and GetFrame answer, with bounded memory; the sanitizer builds
