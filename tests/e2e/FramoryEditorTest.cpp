@@ -60,8 +60,8 @@ protected:
         return WaitUntil([&] { return FramedPosition(Window(title), count) == position; }, 20000);
     }
 
-    // Clicks the n-th word of the menu bar (0 "File", 1 "Edit", 2 "View", 3 "Help"), found as a run of columns
-    // with text in the window's top strip.
+    // Clicks the n-th word of the menu bar (0 "File", 1 "Edit", 2 "View", 3 "Help"), found as a run of
+    // columns with text in the window's top strip.
     void ClickMenu(const QRect& window, int word) {
         const QImage strip = Desktop.Screenshot().copy(window.x(), window.y(), window.width(), 22);
         std::vector<std::pair<int, int>> words;
