@@ -7,6 +7,7 @@
 #include "platform/PictureFile.h"
 #include "platform/StampPictureCache.h"
 #include "support/PeakMemory.h"
+#include "support/ProgressiveJpeg.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -19,8 +20,6 @@
 #include <random>
 #include <sys/stat.h>
 #include <zlib.h>
-// jpeglib.h needs <cstdio> before it.
-#include <jpeglib.h>
 
 namespace {
 
@@ -764,36 +763,6 @@ QByteArray WithJpegSize(QByteArray jpeg, int width, int height) {
     jpeg[sof + 7] = char(width >> 8);
     jpeg[sof + 8] = char(width);
     return jpeg;
-}
-
-// A progressive greyscale JPEG of a smooth picture, as libjpeg writes it.
-QByteArray ProgressiveJpeg(int side) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(side);
-    info.image_height = JDIMENSION(side);
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(side));
-    while (info.next_scanline < info.image_height) {
-        for (int x = 0; x < side; ++x)
-            row[size_t(x)] = JSAMPLE((x + int(info.next_scanline)) / 16);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    const QByteArray out(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return out;
 }
 
 // The file with its first scan (header and entropy-coded data) repeated before the end marker.
