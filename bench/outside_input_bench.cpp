@@ -93,6 +93,11 @@ void PictureFigures(const QTemporaryDir& dir) {
     const QByteArray real = ProgressiveJpeg(2048, 3);
     time("progressive JPEG 2048 x 2048, as written", "real.jpg", real);
     time("the same with its last scan 200 times more", "scans.jpg", WithLastScanRepeated(real, 200));
+    // The largest picture a stamp may be, its scans up to the bound and one beyond it.
+    const QByteArray largest = ProgressiveJpeg(5760, 3);
+    time("progressive JPEG 5760 x 5760, as written", "largest.jpg", largest);
+    time("the same with 6 more scans, at the bound", "largest16.jpg", WithLastScanRepeated(largest, 6));
+    time("the same with 7 more scans, beyond it", "largest17.jpg", WithLastScanRepeated(largest, 7));
     const QByteArray small = ProgressiveJpeg(512, 3);
     time("progressive JPEG 512 x 512, last scan 490 times more", "small.jpg",
          WithLastScanRepeated(small, 490));
