@@ -6,6 +6,7 @@
 #include "platform/Canvas.h"
 #include "platform/ColorDialog.h"
 #include "platform/Font.h"
+#include "settings/LayerSettings.h"
 
 #include <QIcon>
 #include <QImage>
@@ -62,7 +63,6 @@ enum TShiftMode : uint8_t { smLive = 0, smRubberLine = 1, smHiddenRubberLine = 2
 class TDrawFrm : public QWidget, public TAnnotationTarget {
     Q_OBJECT
 public:
-    static constexpr int LayerCount = TLayerModel::LayerCount;
     static constexpr int HelpContextId = 1000;
 
     // The window on the program's settings file, looking up stamp files without a folder in the
@@ -122,11 +122,11 @@ public:
     // --- State, as the handlers keep it ---
     int GetCurrLayer() const override { return CurrLayer; }
     bool GetLayerVisible(int layer) const override { return LayerVisible[layer]; }
-    int GetLayerWidth(int layer) const { return LayerWidth[layer]; }
-    TColor GetLayerColor(int layer) const { return LayerColor[layer]; }
-    int GetLayerCursor(int layer) const { return LayerCursor[layer]; }
-    const TFont& GetLayerFont(int layer) const { return LayerFont[layer]; }
-    bool GetLayerTransparentFont(int layer) const { return LayerTransparentFont[layer]; }
+    int GetLayerWidth(int layer) const { return LayerSettings[layer].Width; }
+    TColor GetLayerColor(int layer) const { return LayerSettings[layer].Color; }
+    int GetLayerCursor(int layer) const { return LayerSettings[layer].Cursor; }
+    const TFont& GetLayerFont(int layer) const { return LayerSettings[layer].Font; }
+    bool GetLayerTransparentFont(int layer) const { return LayerSettings[layer].TransparentFont; }
     const TLayerModel& Layers() const { return Model; }
     int GetTool() const { return Tool; }
     bool GetDrawing() const { return Drawing; }
@@ -303,19 +303,14 @@ private:
     TLayerModel Model;
     std::array<bool, LayerCount + 1> LayerVisible{};
     int CurrLayer = 1;
-    std::array<int, LayerCount + 1> LayerWidth{};
-    std::array<TColor, LayerCount + 1> LayerColor{};
-    std::array<int, LayerCount + 1> LayerCursor{};
-    std::array<TFont, LayerCount + 1> LayerFont{};
-    std::array<bool, LayerCount + 1> LayerTransparentFont{};
+    // Index 0 unused: layers are numbered from 1.
+    std::array<TLayerSettings, LayerCount + 1> LayerSettings{};
     int LastX = 0, LastY = 0;
     int DownX = 0, DownY = 0;
     int Tool = dtFreeHand;
     std::optional<TPen> SavedPen;
     QString StampFile;
     int StampTransparent = 0;
-    // The system this runs on is never Windows 95: the plain left press shifts layers live.
-    static constexpr bool IsWin95 = false;
     uint8_t ShiftMode = smLive;
     bool Busy = false;
     bool SavePartial = false;

@@ -5,6 +5,7 @@
 #include "ComponentTag.h"
 #include "MessageDlgWithCheck.h"
 #include "ToolIcons.h"
+#include "dialogs/PenWidth.h"
 #include "model/TextForms.h"
 #include "model/TextStep.h"
 #include "platform/Convert.h"
@@ -15,8 +16,7 @@
 #include "platform/ModalDialog.h"
 #include "platform/ShortCut.h"
 #include "platform/UpDownEdit.h"
-#include "tray/PenWidth.h"
-#include "tray/TavelinSettings.h"
+#include "settings/TavelinSettings.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -56,12 +56,12 @@ void TDrawFrm::RestoreFocus() {
 void TDrawFrm::ColorExecute() {
     // The layer's pen stays as it was while a drag draws with it.
     if (Drawing) return;
-    ColorDialog1.Color = LayerColor[CurrLayer];
+    ColorDialog1.Color = LayerSettings[CurrLayer].Color;
     const bool ok =
         Seams.RunColorDialog ? Seams.RunColorDialog(ColorDialog1, this) : ColorDialog1.Execute(this);
     if (ok) {
         SetLayerColor(CurrLayer, ColorDialog1.Color);
-        WriteSetting(LayerKey(QStringLiteral("DrawColor"), CurrLayer), ColorToText(ColorDialog1.Color));
+        WriteSetting(Keys::DrawColor.At(CurrLayer).Name, ColorToText(ColorDialog1.Color));
     }
     RestoreFocus();
 }
@@ -74,13 +74,14 @@ void TDrawFrm::PenWidthExecute() {
         own = std::make_unique<TWidthDlg>(this);
         dialog = own.get();
     }
-    dialog->Edit1->setText(QString::number(LayerWidth[CurrLayer]));
-    dialog->UpDown1->SetPosition(LayerWidth[CurrLayer]);
+    dialog->Edit1->setText(QString::number(LayerSettings[CurrLayer].Width));
+    dialog->UpDown1->SetPosition(LayerSettings[CurrLayer].Width);
     const int result = Seams.RunWidthDialog ? Seams.RunWidthDialog(*dialog) : ExecModalOver(dialog, this);
     if (result == mrOk) {
         const int width = dialog->UpDown1->Position();
         SetLayerWidth(CurrLayer, width);
-        TIniFile(SettingsFile).WriteInteger(Section, LayerKey(QStringLiteral("DrawWidth"), CurrLayer), width);
+        TIniFile ini(SettingsFile);
+        Keys::DrawWidth.At(CurrLayer).Write(ini, Section, width);
     }
     RestoreFocus();
 }
@@ -112,8 +113,8 @@ void TDrawFrm::Textstyle1Click() {
         palette.setColor(QPalette::Text, ToQColor(font.Color));
         Edit1->setPalette(palette);
         PlaceEdit1();
-        LayerFont[CurrLayer] = font;
-        WriteSetting(LayerKey(QStringLiteral("Font"), CurrLayer), FontToText(font));
+        LayerSettings[CurrLayer].Font = font;
+        WriteSetting(Keys::Font.At(CurrLayer).Name, FontToText(font));
     }
     if (TextEntryOpen() && EditStep) {
         EditStep->Font = WindowCanvas->Font;
@@ -199,7 +200,10 @@ void TDrawFrm::Close1Click() {
         this);
     if (dontAskAgain) ConfExit = false;
     if (answer == mrYes) close();
-    if (dontAskAgain) TIniFile(SettingsFile).WriteBool(Section, QStringLiteral("ConfExit"), false);
+    if (dontAskAgain) {
+        TIniFile ini(SettingsFile);
+        Keys::ConfExit.Write(ini, Section, false);
+    }
 }
 
 void TDrawFrm::FormKeyDown(uint8_t key, TShiftState shift) {

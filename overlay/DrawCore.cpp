@@ -3,14 +3,14 @@
 
 #include "BusyScope.h"
 #include "ComponentTag.h"
+#include "cursors/CursorTable.h"
 #include "platform/DesktopSnapshot.h"
 #include "platform/Help.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/Screen.h"
 #include "platform/X11PointerMover.h"
-#include "tray/CursorTable.h"
-#include "tray/IniFileName.h"
+#include "settings/IniFileName.h"
 
 #include <QAction>
 #include <QCursor>
@@ -74,7 +74,7 @@ void TDrawFrm::FormCreate() {
     }
     LoadSettings();
     ResetLayers();
-    WindowCanvas->Font = LayerFont[CurrLayer];
+    WindowCanvas->Font = LayerSettings[CurrLayer].Font;
     PlaceEdit1();
     UpdateActions();
 }
@@ -141,7 +141,7 @@ void TDrawFrm::SnapDesktop() {
 
 void TDrawFrm::FormShow() {
     WindowCanvas->Brush.Style = TBrushStyle::bsClear;
-    TCursorTable::Screen().Show(this, LayerCursor[CurrLayer]);
+    TCursorTable::Screen().Show(this, LayerSettings[CurrLayer].Cursor);
     setWindowTitle(WindowCaption);
     // A new showing starts without steps, so there is nothing unsaved to ask about.
     Modified = false;
@@ -298,14 +298,14 @@ void TDrawFrm::SetCurrLayer(int layer) {
     CurrLayer = layer;
     findChild<QMenu*>(QStringLiteral("Activelayers1"))->setDefaultAction(LayerItem(layer));
     ALayerAction(layer)->setChecked(true);
-    TCursorTable::Screen().Show(this, LayerCursor[layer]);
+    TCursorTable::Screen().Show(this, LayerSettings[layer].Cursor);
     NudgePointer();
-    WindowCanvas->Pen.Width = LayerWidth[layer];
-    WindowCanvas->Pen.Color = LayerColor[layer];
-    WindowCanvas->Font = LayerFont[layer];
+    WindowCanvas->Pen.Width = LayerSettings[layer].Width;
+    WindowCanvas->Pen.Color = LayerSettings[layer].Color;
+    WindowCanvas->Font = LayerSettings[layer].Font;
     EditBox.setHeight(WindowCanvas->TextHeight(QStringLiteral("My")));
     PlaceEdit1();
-    UpdateColorIcon(LayerColor[layer]);
+    UpdateColorIcon(LayerSettings[layer].Color);
     if (!LayerVisible[layer]) {
         LayerItem(layer)->setChecked(true);
         LayerVisible[layer] = true;
@@ -370,13 +370,13 @@ void TDrawFrm::UpdateActions() {
 
 void TDrawFrm::SetLayerWidth(int layer, int width) {
     if (!TLayerModel::IsLayer(layer)) return;
-    LayerWidth[layer] = width;
+    LayerSettings[layer].Width = width;
     if (layer == CurrLayer) WindowCanvas->Pen.Width = width;
 }
 
 void TDrawFrm::SetLayerColor(int layer, TColor color) {
     if (!TLayerModel::IsLayer(layer)) return;
-    LayerColor[layer] = color;
+    LayerSettings[layer].Color = color;
     if (layer == CurrLayer) {
         WindowCanvas->Pen.Color = color;
         UpdateColorIcon(color);

@@ -232,8 +232,8 @@ void TDrawFrm::StepMove(TShiftState shift, int x, int y) {
         TMove point;
         point.X = x;
         point.Y = y;
-        point.Color = LayerColor[DragLayer];
-        point.Width = LayerWidth[DragLayer];
+        point.Color = LayerSettings[DragLayer].Color;
+        point.Width = LayerSettings[DragLayer].Width;
         stroke->Points.push_back(point);
         Canvas& canvas = DrawingCanvas();
         canvas.MoveTo(LastX, LastY);
@@ -332,7 +332,7 @@ void TDrawFrm::StepUp(TShiftState shift, int x, int y) {
 void TDrawFrm::LayerShiftDown(TShiftState shift, int x, int y) {
     DownX = LastX = x;
     DownY = LastY = y;
-    if (shift == ssLeft && !IsWin95) {
+    if (shift == ssLeft) {
         ShiftMode = smLive;
     } else if (shift == (ssCtrl | ssLeft)) {
         ShiftMode = smHiddenRubberLine;

@@ -58,7 +58,7 @@ void TDrawFrm::StartTextEntry(TTextStep* step) {
     Edit1Change();
     Edit1->setFocus(Qt::OtherFocusReason);
     step->Font = canvas.Font;
-    step->Transparent = LayerTransparentFont[DragLayer];
+    step->Transparent = LayerSettings[DragLayer].TransparentFont;
 }
 
 void TDrawFrm::Edit1Change() {

@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "dialogs/About.h"
 #include "overlay/Draw.h"
 #include "platform/Help.h"
 #include "platform/HotKeys.h"
@@ -9,12 +10,11 @@
 #include "platform/ModalDialog.h"
 #include "platform/ShortCutDispatcher.h"
 #include "recorder/ScrCam.h"
-#include "tray/About.h"
+#include "settings/IniFileName.h"
+#include "settings/TavelinSettings.h"
 #include "tray/First.h"
 #include "tray/HotKeyEdit.h"
-#include "tray/IniFileName.h"
 #include "tray/OptionsPages.h"
-#include "tray/TavelinSettings.h"
 #include "tray/TrayIcons.h"
 
 #include <QAction>
@@ -33,10 +33,6 @@
 #include <QWindow>
 
 namespace {
-
-// The key of [Settings] read and written here (the options pages keep the others); it is stored in
-// users' files: never rename it.
-const QString KeyShowFirst = QStringLiteral("ShowFirst");
 
 const QString TrayTip = QStringLiteral("Tavelin 3");
 const QString PauseTip = QStringLiteral("Pause capture");
@@ -193,7 +189,7 @@ void TMainFrm::SetDrawFrm(TDrawFrm* drawFrm) {
 }
 
 void TMainFrm::ShowFirstForm() {
-    if (!TIniFile(IniFileName).ReadBool(TavelinSettings::Section, KeyShowFirst, true)) return;
+    if (!TavelinSettings::Keys::ShowFirst.Read(TIniFile(IniFileName), TavelinSettings::Section)) return;
     TFirstFrm first(ShortCutToText(HotKey1->HotKey()), ShortCutToText(HotKey2->HotKey()));
     QTimer::singleShot(0, &first, [&first] {
         first.raise();
@@ -204,7 +200,10 @@ void TMainFrm::ShowFirstForm() {
         first.exec();
     }
     if (first.DontShowAgain())
-        RunGuarded([] { TIniFile(IniFileName).WriteBool(TavelinSettings::Section, KeyShowFirst, false); });
+        RunGuarded([] {
+            TIniFile ini(IniFileName);
+            TavelinSettings::Keys::ShowFirst.Write(ini, TavelinSettings::Section, false);
+        });
 }
 
 bool TMainFrm::RegisterHotKey(int id, TShortCut key) {

@@ -1,12 +1,12 @@
+#include "cursors/CurImg.h"
+#include "dialogs/PenWidth.h"
 #include "overlay/Draw.h"
 #include "platform/GuardedApplication.h"
 #include "platform/InstanceLock.h"
 #include "platform/MainForm.h"
 #include "platform/TerminationSignals.h"
-#include "tray/CurImg.h"
-#include "tray/IniFileName.h"
+#include "settings/IniFileName.h"
 #include "tray/Main.h"
-#include "tray/PenWidth.h"
 #include "tray/TrayIcons.h"
 
 // The name under which one copy per user runs.

@@ -1,5 +1,6 @@
 #include "DrawFrmFixture.h"
 
+#include "dialogs/PenWidth.h"
 #include "model/DrawSteps.h"
 #include "model/TextForms.h"
 #include "platform/FontDialog.h"
@@ -7,7 +8,6 @@
 #include "platform/Screen.h"
 #include "platform/ShortCutDispatcher.h"
 #include "platform/UpDownEdit.h"
-#include "tray/PenWidth.h"
 
 #include <QApplication>
 #include <QLineEdit>

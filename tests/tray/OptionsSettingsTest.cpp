@@ -1,15 +1,15 @@
 #include "OptionsFixture.h"
 
+#include "cursors/BuiltInCursors.h"
+#include "cursors/CursorTable.h"
 #include "model/TextForms.h"
+#include "pickers/ColorBox.h"
+#include "pickers/FontPanel.h"
+#include "pickers/StampList.h"
 #include "platform/Autostart.h"
 #include "platform/UpDownEdit.h"
-#include "tray/BuiltInCursors.h"
-#include "tray/ColorBox.h"
-#include "tray/CursorTable.h"
-#include "tray/FontPanel.h"
 #include "tray/HotKeyEdit.h"
 #include "tray/LayerPage.h"
-#include "tray/StampList.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
