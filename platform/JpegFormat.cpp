@@ -29,7 +29,9 @@ constexpr int kMaxJpegScans = 500;
 constexpr qint64 kMaxJpegScanPixels = 16 * kMaxPicturePixels;
 // Huffman coding spends at least one bit on every 8 x 8 block of a component: the entropy-coded data
 // of a file can only cover so many blocks. Without the check a few hundred bytes would decode to the
-// largest picture, every block of it filled in by the decoder after the data ran out.
+// largest picture, every block of it filled in by the decoder after the data ran out. Arithmetic
+// coding can spend less, but its decoder fills in silently: such a file is held to the same rate, which
+// only a picture of one flat colour falls below.
 constexpr qint64 kBlockSide = 8;
 constexpr qint64 kMinBitsPerBlock = 1;
 constexpr size_t kOutputChunk = 64 * 1024;
@@ -95,7 +97,6 @@ void LimitScans(j_common_ptr info) {
 }
 
 bool JpegDataCanHold(const jpeg_decompress_struct& info, qint64 size) {
-    if (info.arith_code) return true; // arithmetic coding has no lower bound per block
     const qint64 blocks = ((qint64(info.image_width) + kBlockSide - 1) / kBlockSide) *
                           ((qint64(info.image_height) + kBlockSide - 1) / kBlockSide);
     return blocks * kMinBitsPerBlock <= size * 8;
