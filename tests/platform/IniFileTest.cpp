@@ -339,7 +339,8 @@ TEST_F(IniFileTest, LongFilesAreReadAndWrittenInProportionToTheirSize) {
     EXPECT_EQ(ini.ReadString("Colors", "ColorNew", ""), "x");
     EXPECT_EQ(ini.ReadString("Settings", "HotKey", ""), "Shift+Ctrl+W");
     EXPECT_TRUE(Get().endsWith("Color19999=1\nColorNew=x\n"));
-    EXPECT_LT(growth.MiB(), 64) << "a 330 KB file";
+    // Generous: a sanitizer's quarantine keeps every freed block of the 20,000 reads for a while.
+    EXPECT_LT(growth.MiB(), 160) << "a 330 KB file";
 
     // Millions of empty lines: memory stays a small multiple of the file's 5 MB.
     Put("[S]\nK=1\n" + QByteArray(5 << 20, '\n') + "[T]\nL=2\n");
