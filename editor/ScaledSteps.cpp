@@ -3,6 +3,7 @@
 #include "model/DrawSteps.h"
 #include "platform/Canvas.h"
 #include "platform/Picture.h"
+#include "platform/StampPictureCache.h"
 #include "platform/WinMath.h"
 
 #include <QPoint>
@@ -90,8 +91,7 @@ template <class TStep> bool ScaleIf(TDrawStep& step, const TScaling& s) {
 // neighbouring stamps meet at every zoom as they do at 100 %.
 void DrawStampScaled(const TImageStep& step, Canvas& canvas, const TScaling& s) {
     if (step.FileName.isEmpty()) return;
-    const std::unique_ptr<TGraphic> picture = LoadStampPicture(step.FileName);
-    picture->SetTransparent(step.Transparent);
+    const std::shared_ptr<const TGraphic> picture = CachedStampPicture(step.FileName, step.Transparent);
     const QRect dest(QPoint(s.X(step.StartX), s.Y(step.StartY)),
                      QPoint(s.X(step.StartX + picture->Width()), s.Y(step.StartY + picture->Height())) -
                          QPoint(1, 1));
