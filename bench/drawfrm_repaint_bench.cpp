@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
         void (*Fill)(TDrawFrm&);
     } cases[] = {
         {"plain steps (strokes, lines, shapes, texts)", AddPlainSteps},
-        {"image stamps (32 x 32 PNG, read at every paint)", AddStamps},
+        {"image stamps (one 32 x 32 PNG file)", AddStamps},
         {"outside covers (rectangles and ellipses)", AddOutsideCovers},
     };
     for (const TCase& c : cases) {

@@ -3,6 +3,7 @@
 #include "AniCur.h"
 #include "platform/ByteReader.h"
 #include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <cstring>
@@ -89,9 +90,10 @@ bool IsRiffData(const QByteArray& data) {
 }
 
 QByteArray ReadCursorFileBytes(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    QFile file;
+    QString reason;
+    if (!OpenRegularFile(file, fileName, reason))
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason));
     if (file.size() > kMaxCursorFileBytes) return QByteArray();
     QByteArray data = file.read(kMaxCursorFileBytes + 1);
     if (file.error() != QFileDevice::NoError) throw EReadError(QStringLiteral("Stream read error"));

@@ -2,15 +2,22 @@
 
 #include "EditList.h"
 #include "dialogs/FileOpenDialog.h"
+#include "dialogs/FileSaveDialog.h"
 #include "platform/Canvas.h"
+#include "platform/ColorDialog.h"
 #include "platform/Colors.h"
 #include "platform/Font.h"
+#include "tools/MouseTools.h"
+#include "tools/ShiftState.h"
+#include "tools/TextEntry.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <array>
 #include <exception>
 #include <functional>
@@ -29,8 +36,13 @@ class QTimer;
 class QToolBar;
 class TAVIFile;
 class TDrawStep;
+class TFontDialog;
+class TFrameToolHost;
+class TOptionsDlg;
 class TPaintBox;
+class TTextStep;
 class TUpDown;
+class TWidthDlg;
 
 // Framory's main window: the edit list of one AVI file shown as a page of twelve thumbnails and as
 // one frame at a chosen zoom with its annotations, and the commands that open, close, move through and
@@ -162,21 +174,38 @@ public:
     void UpdateActions();
 
     // --- What the annotation tools, settings and save road build on ---
-    // Ends a text entry in progress; there is none until text entry is built.
+    // Ends a text entry in progress.
     void EndTextEntry();
-    // Writes the edit list, annotations drawn in, to path and reopens it there. Until the save road
-    // is built it saves nothing: the caller's edits are then lost.
-    void SaveAvi(const QString& path);
+    // Writes the edit list, annotations drawn in, to path and starts afresh on it there. False when
+    // the file was not saved (the user has been told why): the caller then acts as on Cancel.
+    bool SaveAvi(const QString& path);
     // Drops the frames decoded ahead of the page: their indices belong to the file open now, so
     // whatever opens another file (the save road's reopening too) calls this first.
     void ForgetDecodedFrames() { AheadFrames.clear(); }
     void SetDrawColor(TColor color);
-    // Rebuilds the stamp items from the settings file; there are none until stamps are built.
+    // Rebuilds the stamp items from the settings file.
     void LoadStamps();
     // A mouse drag is building this step of the current position: nothing may move the current
     // position until it ends. Set at the press, cleared at the release.
     bool Drawing = false;
     TDrawStep* DrawingStep = nullptr;
+
+    // --- Save road and frame edits (FrmMainSave.cpp, FrmMainFrameEdits.cpp) ---
+    // The dialog of Save As.
+    TFileSaveDialog SaveAsDialog;
+    void FileSave1Execute();
+    void FileSaveAs1Execute();
+    // After the save-as dialog: the overwrite question, then the save.
+    void FileSaveAs1Accept();
+    // True from the start of a save to its end: only painting runs meanwhile.
+    bool Saving() const { return SaveInProgress; }
+    void DeleteFrameExecute();
+    void InsertFrameExecute();
+    void Duplicateframe1Click();
+    void InsertCopies(int k);
+    void Removeframes1Click();
+    // Runs the remove-frames dialog once it is set up; returns its modal result. Tests answer it.
+    std::function<int(class TFrmRemove&)> RunRemoveDialog;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -258,6 +287,113 @@ private:
     qint64 PlayTicks = 0;
     bool Destroying = false;
 
+    // --- Save road and frame edits ---
+    void CreateSaveAndEditActions();
+    void CreateFrameEditActions();
+    void UpdateSaveAndEditActions();
+    void ShowSaveProgress(bool on);
+    // The reader opened on a saved file, the edit list afresh over it, the same position current.
+    void StartAfreshOn(const QString& path);
+    // Whether a frame edit may run now: a file with positions, no drag, no save; ends a text entry.
+    bool ReadyForFrameEdit();
+    // The page reloaded at the same first position, index current, the counts shown, Modified.
+    void FinishFrameEdit(int index);
+    bool SaveInProgress = false;
+    bool FrameEditInProgress = false;
+
     // Steps whose failure to draw has been reported: a step is reported once, not at every repaint.
     std::unordered_set<const TDrawStep*> ReportedSteps;
+
+    // --- Frame annotations: the shared mouse tools on the frame view (FrmMainMouse.cpp), their
+    // settings and undo (FrmMainAnnotationSettings.cpp) and the frame export (FrmMainExport.cpp) ---
+public:
+    struct TAnnotationSeams {
+        std::function<bool(TColorDialog&, QWidget*)> RunColorDialog;
+        std::function<bool(TFontDialog&, QWidget*)> RunFontDialog;
+        // Runs the prepared pen-width dialog; returns its modal result.
+        std::function<int(TWidthDlg&)> RunWidthDialog;
+        // The save dialog of frame pictures: the chosen file, or empty when cancelled.
+        std::function<QString(const QString& folder)> RunSaveDialog;
+        // Runs the options dialog; returns its modal result.
+        std::function<int(TOptionsDlg&)> RunOptionsDialog;
+    };
+    TAnnotationSeams AnnotationSeams;
+    TColorDialog ColorDialog1;
+
+    QLineEdit* Edit3 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QMenu* Images1 = nullptr;
+    QVector<QIcon> ImageList3;
+    // Made once at start-up, after the main window, in this order.
+    TWidthDlg* WidthDlg = nullptr;
+    TOptionsDlg* OptionsDlg = nullptr;
+
+    int GetStepPos() const { return Edit.StepPos; }
+    bool GetSavePartial() const { return SavePartial; }
+    bool GetHighlighter() const;
+    const QString& GetStampFile() const { return StampFile; }
+    int GetStampTransparent() const { return StampTransparent; }
+    bool TextEntryOpen() const;
+    // Where the text entry's text stands, in view pixels.
+    QRect EditBounds() const;
+
+    // Mouse handlers, in view pixels.
+    void PaintBox2MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void PaintBox2MouseMove(TShiftState shift, int x, int y);
+    void PaintBox2MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void DrawToolExecute(QAction* action);
+    void Images1Click(QAction* item);
+    void UncheckTools();
+    void UncheckStamps();
+    void Edit3Change();
+    void End1Click();
+    void Cancel1Click();
+    void Newline1Click();
+
+    void Textstyle1Click();
+    void ColorExecute();
+    void PenWidthExecute();
+    void HighlighterExecute();
+    void UndoExecute();
+    void RedoExecute();
+    void UpdateColorIcon(TColor color);
+    void Options1Click();
+
+    // The current frame at full size with its done steps drawn at 100 %.
+    QImage FramePicture();
+    void MenuItem2Click();
+    void Copyscreenshot1Click();
+    void Savepartial1Click();
+    // Esc leaves the selection mode of "Save partial".
+    void FormKeyDown(int key);
+
+private:
+    friend class TFrameToolHost;
+    void CreateAnnotationComponents();
+    void CreatePopupMenu1Items();
+    void FramePaint(QPaintEvent* event);
+    void OpenFrameTextEntry(TTextStep* step);
+    void FrameStepDone();
+    void SelectionUp();
+    void EndFrameDrag();
+    // Finds the stamps of the steps a save draws whose picture cannot be drawn; with some, asks
+    // whether to save without them. False to stop the save.
+    bool AskSaveWithoutBrokenStamps(std::unordered_set<const TDrawStep*>& broken);
+    void FocusAfterDialog();
+    void CreateAnnotationSettingsActions();
+    void CreateFrameExportActions();
+    void UpdateAnnotationActions();
+    Canvas& TextCanvas();
+
+    // Shared, not unique: the host's class is known only where the mouse handlers are.
+    std::shared_ptr<TFrameToolHost> ToolHost;
+    std::unique_ptr<TMouseTools> FrameTools;
+    std::unique_ptr<TTextEntry> Entry;
+    // A canvas for measuring the entry's text in the view's font (the text font at the zoom).
+    QImage TextCanvasImage{1, 1, QImage::Format_RGB32};
+    std::unique_ptr<Canvas> TextCanvasOwned;
+    QString StampFile;
+    int StampTransparent = 0;
+    bool SavePartial = false;
+    bool StampsLoaded = false;
 };

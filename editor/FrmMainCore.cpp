@@ -189,6 +189,8 @@ void TFrmMain::CreateComponents() {
     CreatePanels();
     CreateMenus();
     CreateToolBar();
+    CreateSaveAndEditActions();
+    CreateAnnotationComponents();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -464,8 +466,5 @@ void TFrmMain::About1Click() {
 void TFrmMain::SetDrawColor(TColor color) {
     DrawColor = color;
     ViewCanvasPen.Color = color;
+    UpdateColorIcon(color);
 }
-
-void TFrmMain::LoadStamps() {}
-
-void TFrmMain::EndTextEntry() {}

@@ -198,4 +198,6 @@ void TFrmMain::UpdateActions() {
     enable("ZoomOut", zoom > 0);
     enable("Play", !TimerEnabled && n > 0);
     enable("StopPlay", TimerEnabled && n > 0);
+    UpdateSaveAndEditActions();
+    UpdateAnnotationActions();
 }

@@ -27,11 +27,8 @@ bool TFrmMain::AskSaveChanges() {
     if (!Modified) return true;
     const int answer =
         MessageDlg(QStringLiteral("AVI file was modified. Save?"), mtConfirmation, mbYesNoCancel, this);
-    if (answer == mrYes) {
-        // A failed save reports itself; the command goes on and the edits are lost.
-        RunCommand([this] { SaveAvi(FileName); });
-        return true;
-    }
+    // A failed save has told the user why; it acts as Cancel, so the edits are not lost.
+    if (answer == mrYes) return SaveAvi(FileName);
     return answer == mrNo;
 }
 

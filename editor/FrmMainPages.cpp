@@ -149,7 +149,18 @@ void TFrmMain::PaintBox1MouseDown(int x, int y) {
 
 void TFrmMain::ComboBox1Change() {
     if (!FileOpen() || !Edit.HasCurrent()) return;
-    ZoomPercent = ZoomTable[ComboBox1->currentIndex()];
+    const int zoom = ZoomTable[ComboBox1->currentIndex()];
+    if (zoom != ZoomPercent) {
+        // A drag stores its points at the zoom of its press: a new zoom waits for its end.
+        if (Drawing) {
+            SetZoomIndex(static_cast<int>(std::find(ZoomTable.begin(), ZoomTable.end(), ZoomPercent) -
+                                          ZoomTable.begin()));
+            return;
+        }
+        // An open text entry stands where the old zoom put its step: it ends first.
+        EndTextEntry();
+    }
+    ZoomPercent = zoom;
     const QImage& frame = PageBitmaps[PageSlot];
     PaintBox2->setFixedSize(MulDiv(frame.width(), ZoomPercent, 100),
                             MulDiv(frame.height(), ZoomPercent, 100));

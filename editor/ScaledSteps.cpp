@@ -3,7 +3,7 @@
 #include "model/DrawSteps.h"
 #include "platform/Canvas.h"
 #include "platform/Picture.h"
-#include "platform/Screen.h"
+#include "platform/StampPictureCache.h"
 #include "platform/WinMath.h"
 
 #include <QPoint>
@@ -91,8 +91,7 @@ template <class TStep> bool ScaleIf(TDrawStep& step, const TScaling& s) {
 // neighbouring stamps meet at every zoom as they do at 100 %.
 void DrawStampScaled(const TImageStep& step, Canvas& canvas, const TScaling& s) {
     if (step.FileName.isEmpty()) return;
-    const std::unique_ptr<TGraphic> picture = LoadStampPicture(step.FileName);
-    picture->SetTransparent(step.Transparent);
+    const std::shared_ptr<const TGraphic> picture = CachedStampPicture(step.FileName, step.Transparent);
     const QRect dest(QPoint(s.X(step.StartX), s.Y(step.StartY)),
                      QPoint(s.X(step.StartX + picture->Width()), s.Y(step.StartY + picture->Height())) -
                          QPoint(1, 1));
@@ -144,27 +143,11 @@ void DrawStepScaled(const TDrawStep& step, Canvas& canvas, int scale, const QPoi
     scaled->StartY = s.Y(step.StartY);
     ScaleIf<TMoveList>(*scaled, s) || ScaleIf<TLineStep>(*scaled, s) || ScaleIf<TEllipseRect>(*scaled, s) ||
         ScaleIf<TTextStep>(*scaled, s);
-    const auto* cover = dynamic_cast<const TEllipseRect*>(scaled.get());
     // A shape that is not filled shows its outline only, whatever brush the frame's canvas holds.
+    const auto* shape = dynamic_cast<const TEllipseRect*>(scaled.get());
     const TBrushRecall brush(canvas);
-    if (cover && !cover->Outside && !cover->Filled) canvas.Brush.Style = TBrushStyle::bsClear;
-    if (cover && cover->Outside && !origin.isNull()) {
-        // The cover spans the screen's size from the view's origin: on a part of the view, that
-        // area moves with the part.
-        const QRegion saved = canvas.ClipRegion;
-        const QRegion screen(QRect(-origin, ScreenSize()));
-        const QRegion clip = saved.isEmpty() ? screen : saved.intersected(screen);
-        // An empty clip region means no clipping at all: a part the cover does not reach is left.
-        if (clip.intersected(QRect(0, 0, canvas.Width(), canvas.Height())).isEmpty()) return;
-        canvas.ClipRegion = clip;
-        try {
-            scaled->Draw(canvas);
-        } catch (...) {
-            canvas.ClipRegion = saved;
-            throw;
-        }
-        canvas.ClipRegion = saved;
-        return;
-    }
+    if (shape && !shape->Outside && !shape->Filled) canvas.Brush.Style = TBrushStyle::bsClear;
+    // An outside cover fills all of the canvas but its shape: on a part of the view, that part is
+    // all frame, so the whole scaled frame is covered, as the saved frame will be.
     scaled->Draw(canvas);
 }

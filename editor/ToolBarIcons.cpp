@@ -86,6 +86,22 @@ QIcon Icon(TIcon icon) {
             for (int column = 0; column < 3; ++column)
                 p.drawRect(QRectF(3 + column * 6.5, 3 + row * 6.5, 5, 5));
         break;
+    case Save:
+        p.setBrush(QColor(0x30, 0x50, 0xA0));
+        p.drawRect(QRectF(3, 3, 18, 18));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(7, 4, 10, 7));
+        p.drawRect(QRectF(8, 15, 8, 6));
+        break;
+    case InsertFrame:
+    case DeleteFrame:
+        p.setBrush(Qt::white);
+        p.setPen(QPen(Ink, 1.5));
+        p.drawRect(QRectF(3, 5, 14, 14));
+        p.setPen(QPen(icon == InsertFrame ? QColor(0x18, 0x70, 0x60) : QColor(0xA0, 0x20, 0x20), 2.5));
+        p.drawLine(QPointF(14, 17), QPointF(22, 17));
+        if (icon == InsertFrame) p.drawLine(QPointF(18, 13), QPointF(18, 21));
+        break;
     case Exit:
         p.setPen(QPen(QColor(0xA0, 0x20, 0x20), 3, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(6, 6), QPointF(18, 18));

@@ -20,6 +20,9 @@ enum TIcon {
     ZoomOut,
     Thumbnails,
     Exit,
+    Save,
+    InsertFrame,
+    DeleteFrame,
 };
 
 QIcon Icon(TIcon icon);

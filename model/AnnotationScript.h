@@ -17,7 +17,9 @@ void WriteScript(const TAnnotationTarget& target, QStringList& lines);
 // when it ends (Current before Visible), and each step section that reads as a usable step of layers
 // 1 to 5 is placed, in text order. Other sections, and sections that fail, are left out without a
 // word. A layer visibility, a text step's Transparent or an image step's flag that is no Boolean ends
-// the reading with EConvertError; what was applied before it stays.
+// the reading with EConvertError; what was applied before it stays. A text whose steps ask for more
+// drawing than MaxLoadedDrawingWork is refused whole with EReadError (TooMuchDrawingMessage), and
+// nothing of it is applied.
 void ReadScript(TAnnotationTarget& target, const QStringList& lines);
 
 // A new step of the class that a section header names (without the T, in any letter case), with the

@@ -1,12 +1,11 @@
 #include "ImageStep.h"
 
-#include "platform/Picture.h"
+#include "platform/StampPictureCache.h"
 
 void TImageStep::Draw(Canvas& canvas) const {
     if (FileName.isEmpty()) return;
-    // Read from disk at every draw: the user may change the file between two paints, and a step
-    // holds no picture of its own. Errors go to the caller, which knows how to report them.
-    const std::unique_ptr<TGraphic> picture = LoadStampPicture(FileName);
-    picture->SetTransparent(Transparent);
+    // The picture comes from the file as it is now: the user may change the file between two paints,
+    // and the cache gives the new picture then. Errors go to the caller, which knows how to report them.
+    const std::shared_ptr<const TGraphic> picture = CachedStampPicture(FileName, Transparent);
     picture->Draw(canvas, StartX, StartY);
 }

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// An image stamp: a picture file drawn at its natural size, read from disk at every draw.
+// An image stamp: a picture file drawn at its natural size, as the file is at the time of the draw.
 class TImageStep : public TDrawStep {
 public:
     void Draw(Canvas& canvas) const override;

@@ -25,3 +25,15 @@ inline int32_t ClampLoadedPenWidth(int32_t value) {
 inline int ClampLoadedFontSize(int value) {
     return std::clamp(value, -MaxLoadedFontSize, MaxLoadedFontSize);
 }
+
+// The drawing a whole text may ask for, so that a repaint of all it holds stays well within a second:
+// a count of canvas pixels touched, a segment, a shape or a character touching at most a screen
+// (1920 x 1080), with a fixed cost for each step and each point or character besides. The programs'
+// own annotations come nowhere near it: it is a screen covered 256 times over, or some hundred
+// thousand points. A text beyond it is refused whole with TooMuchDrawingMessage, and nothing of it is
+// placed.
+constexpr int64_t ScreenDrawingWork = int64_t(1920) * 1080;
+constexpr int64_t StepDrawingWork = 4096;
+constexpr int64_t PointDrawingWork = 1024;
+constexpr int64_t MaxLoadedDrawingWork = 256 * ScreenDrawingWork;
+inline constexpr const char* TooMuchDrawingMessage = "The annotations hold more drawing than can be shown";

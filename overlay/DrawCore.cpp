@@ -2,8 +2,8 @@
 #include "Draw.h"
 
 #include "BusyScope.h"
-#include "ComponentTag.h"
 #include "cursors/CursorTable.h"
+#include "platform/ComponentTag.h"
 #include "platform/DesktopSnapshot.h"
 #include "platform/Help.h"
 #include "platform/KnownFolders.h"
@@ -167,12 +167,9 @@ void TDrawFrm::FormHide() {
     EndTextEntry();
     Shown = false;
     // A drag cannot outlive the steps it works on; a layer it hid comes back.
-    if (Drawing && DragKind == TDragKind::LayerShift && ShiftMode == smHiddenRubberLine)
+    if (Drawing && Tools.Kind() == TDragKind::Window && ShiftMode == smHiddenRubberLine)
         LayerVisible[DragLayer] = true;
-    FreeSavedPen();
-    Drawing = false;
-    DragKind = TDragKind::None;
-    DragStep = nullptr;
+    Tools.EndDrag();
     Model.Clear();
     ReportedSteps.clear();
     Invalidate();
@@ -311,8 +308,7 @@ void TDrawFrm::SetCurrLayer(int layer) {
     WindowCanvas->Pen.Width = LayerSettings[layer].Width;
     WindowCanvas->Pen.Color = LayerSettings[layer].Color;
     WindowCanvas->Font = LayerSettings[layer].Font;
-    EditBox.setHeight(WindowCanvas->TextHeight(QStringLiteral("My")));
-    PlaceEdit1();
+    Entry->FollowFont(*WindowCanvas);
     UpdateColorIcon(LayerSettings[layer].Color);
     if (!LayerVisible[layer]) {
         LayerItem(layer)->setChecked(true);

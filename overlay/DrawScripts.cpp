@@ -8,6 +8,7 @@
 #include "model/AnnotationText.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDlg.h"
+#include "platform/RegularFile.h"
 #include "platform/ShortCutDispatcher.h"
 
 #include <QAction>
@@ -30,9 +31,10 @@ const QString OverwriteCaption = QStringLiteral("Save annotations");
 
 QByteArray ReadScriptFile(const QString& fileName) {
     const QString shown = QDir::toNativeSeparators(fileName);
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(shown, file.errorString()));
+    QFile file;
+    QString reason;
+    if (!OpenRegularFile(file, fileName, reason))
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(shown, reason));
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) throw EReadError(QStringLiteral("Stream read error"));
     return data;

@@ -2,13 +2,14 @@
 // settings the window writes back.
 #include "Draw.h"
 
-#include "ComponentTag.h"
 #include "cursors/CursorTable.h"
+#include "platform/ComponentTag.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/ShortCutDispatcher.h"
 #include "settings/LayerSettings.h"
 #include "settings/TavelinSettings.h"
+#include "tools/StampMenu.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -46,31 +47,10 @@ void TDrawFrm::LoadSettings() {
 }
 
 void TDrawFrm::LoadStamps(const TIniFile& ini) {
-    for (QAction* item : Images1->actions()) {
-        Images1->removeAction(item);
-        delete item;
-    }
-    for (int slot = 0; slot < StampSlots; ++slot) {
-        const QString value = ini.ReadString(Section, Keys::Image.At(slot).Name, DefaultStampEntry(slot));
-        const std::optional<TStampEntry> entry = ParseStampEntry(value, ProgramDir);
-        if (!entry || !QFileInfo(entry->Path).isFile()) continue;
-        auto* item = new QAction(Images1);
-        item->setObjectName(QStringLiteral("Stamp%1").arg(slot));
-        // The caption is the file's path as it stands: an "&" in it is no accelerator.
-        item->setText(QString(entry->Path).replace(QChar('&'), QStringLiteral("&&")));
-        item->setData(entry->Path);
-        // The shortcut follows the slot, not the place in the menu.
-        SetActionShortCut(item, TextToShortCut(QStringLiteral("Shift+Ctrl+%1").arg(slot)));
-        SetTag(item, entry->Flag);
-        item->setCheckable(true);
-        Images1->addAction(item);
-        Bind(item, [this, item] {
-            item->setChecked(!item->isChecked());
-            StampClick(item);
-        });
-    }
-    Images1->setEnabled(!Images1->actions().isEmpty());
-    Images1->menuAction()->setEnabled(Images1->isEnabled());
+    FillStampMenu(Images1, ini, Section, DefaultStampEntry, ProgramDir, [this](QAction* item) {
+        RunCommand([this, item] { StampClick(item); });
+        RunCommand([this] { UpdateActions(); });
+    });
 }
 
 void TDrawFrm::WriteSetting(const QString& key, const QString& value) {

@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "ImageSave.h"
 #include "PictureFile.h"
+#include "RegularFile.h"
 
 #include <QFile>
 #include <array>
@@ -212,15 +213,17 @@ void DecodeRows(const uchar* bits, const THeader& h, const TPalette& palette, TD
 }
 
 // Run-length coded rows, bottom row first. Runs that go past the right edge or the last row are cut
-// off; pixels that no run reaches keep colour 0 of the table.
-void DecodeRle(const TByteReader& r, qint64 at, const THeader& h, const TPalette& palette, TDib& dib) {
+// off; pixels that no run reaches keep colour 0 of the table. Without a dib the codes are only walked:
+// a few codes can span the largest picture, so the caller first makes sure the file holds all of
+// them before it allocates the pixels.
+void DecodeRle(const TByteReader& r, qint64 at, const THeader& h, const TPalette& palette, TDib* dib) {
     const bool rle4 = h.Compression == kBiRle4;
     const qint64 width = h.Width, height = h.Height;
-    dib.Pixels.fill(palette[0]);
+    if (dib) dib->Pixels.fill(palette[0]);
     qint64 x = 0, y = 0;
     auto put = [&](uint8_t index) {
-        if (x < width && y < height)
-            reinterpret_cast<QRgb*>(dib.Pixels.scanLine(int(height - 1 - y)))[x] = palette[index];
+        if (dib && x < width && y < height)
+            reinterpret_cast<QRgb*>(dib->Pixels.scanLine(int(height - 1 - y)))[x] = palette[index];
         ++x;
     };
     while (y < height) {
@@ -300,8 +303,9 @@ TDib DecodeDib(const uchar* data, qint64 size, qint64 bitsOffset, TDibKind kind)
     dib.BitCount = h.BitCount;
     if (h.Compression == kBiRle8 || h.Compression == kBiRle4) {
         r.Require(bitsAt, 0);
+        DecodeRle(r, bitsAt, h, palette, nullptr);
         dib.Pixels = NewPictureImage(int(h.Width), int(h.Height), PixelFormat(kind));
-        DecodeRle(r, bitsAt, h, palette, dib);
+        DecodeRle(r, bitsAt, h, palette, &dib);
         return dib;
     }
     const qint64 bitsSize = Stride(h.Width, h.BitCount) * h.Height;
@@ -335,8 +339,9 @@ std::unique_ptr<TGraphic> LoadBmpFile(const QString& fileName) {
 
 std::unique_ptr<TGraphic> LoadPlainBitmapFile(const QString& fileName) {
     {
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly)) ThrowOpenError(fileName, file.errorString());
+        QFile file;
+        QString reason;
+        if (!OpenRegularFile(file, fileName, reason)) ThrowOpenError(fileName, reason);
         const QByteArray fileHeader = file.read(kFileHeaderSize);
         if (fileHeader.size() < kFileHeaderSize || !fileHeader.startsWith("BM")) ThrowInvalidImageFile();
         if (file.read(kInfoHeaderSize).size() < kInfoHeaderSize) ThrowInvalidImageFile();

@@ -186,19 +186,32 @@ QImage DecodeGif(const uchar* data, qint64 size) {
         palette[i] = qRgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
     if (transparent >= 0) palette[transparent] = 0;
 
-    QImage image = NewPictureImage(int(width), int(height), QImage::Format_ARGB32);
-    image.fill(0);
-    std::vector<GifPixelType> line(size_t(frame.Width));
+    // The rows are kept as they decode and the picture is made only when all of them came: a header
+    // may claim any size, and a file that ends early must fail before anything of that size exists.
     // Interlaced rows come in four passes: every 8th from 0, every 8th from 4, every 4th from 2,
     // every 2nd from 1.
     static constexpr int kPassStart[] = {0, 4, 2, 1}, kPassStep[] = {8, 8, 4, 2};
     const int passes = frame.Interlace ? 4 : 1;
+    const size_t lineSize = size_t(frame.Width);
+    std::vector<GifPixelType> lines;
     for (int pass = 0; pass < passes; ++pass) {
         const int start = frame.Interlace ? kPassStart[pass] : 0;
         const int step = frame.Interlace ? kPassStep[pass] : 1;
         for (int row = start; row < frame.Height; row += step) {
-            if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
+            const size_t at = lines.size();
+            lines.resize(at + lineSize);
+            if (DGifGetLine(gif.get(), lines.data() + at, frame.Width) == GIF_ERROR)
                 ThrowGifFailure(source, gif->Error);
+        }
+    }
+
+    QImage image = NewPictureImage(int(width), int(height), QImage::Format_ARGB32);
+    image.fill(0);
+    const GifPixelType* line = lines.data();
+    for (int pass = 0; pass < passes; ++pass) {
+        const int start = frame.Interlace ? kPassStart[pass] : 0;
+        const int step = frame.Interlace ? kPassStep[pass] : 1;
+        for (int row = start; row < frame.Height; row += step, line += lineSize) {
             QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(frame.Top + row)) + frame.Left;
             for (int x = 0; x < frame.Width; ++x)
                 out[x] = palette[line[x]];

@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include "Convert.h"
+#include "RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -63,16 +64,54 @@ QByteArray EntryBytes(const QString& key, const QString& value) {
     return (key + u'=' + EncodeValue(value)).toUtf8();
 }
 
+bool IsAsciiBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+QByteArrayView LineBytes(const QByteArray& text, qsizetype begin, qsizetype end) {
+    return QByteArrayView(text.constData() + begin, end - begin);
+}
+
+// Calls visit(begin, end, next) for each line: [begin, end) is the line without its line end, next
+// where the following line starts. A line end is LF or CR LF; a last line without one still counts.
+template <typename Visit> void ForEachLine(const QByteArray& text, Visit visit) {
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype lf = text.indexOf('\n', start);
+        if (lf < 0) {
+            visit(start, text.size(), text.size());
+            return;
+        }
+        qsizetype end = lf;
+        if (end > start && text[end - 1] == '\r') --end;
+        visit(start, end, lf + 1);
+        start = lf + 1;
+    }
+}
+
 } // namespace
 
 TIniFile::TIniFile(QString fileName) : Path(std::move(fileName)), Cache(Load(Path)) {}
 
-TIniFile::Line TIniFile::ParseLine(QByteArray raw, QByteArray eol) {
+TIniFile::Line TIniFile::ParseLine(QByteArrayView raw) {
     Line line;
+    // Most lines of a long file are blank, comments or plain ASCII entries: the first bytes tell the
+    // first two kinds apart without decoding the line.
+    qsizetype first = 0;
+    while (first < raw.size() && IsAsciiBlank(raw[first]))
+        ++first;
+    if (first == raw.size()) return line;
+    if (raw[first] == ';') {
+        line.Kind = LineKind::Comment;
+        return line;
+    }
     const QString text = QString::fromUtf8(raw).trimmed();
-    line.Raw = std::move(raw);
-    line.Eol = std::move(eol);
-    if (text.isEmpty() || text.front() == u';') return line;
+    if (text.isEmpty()) return line;
+    if (text.front() == u';') {
+        line.Kind = LineKind::Comment;
+        return line;
+    }
+    line.Kind = LineKind::Other;
     if (text.front() == u'[') {
         const qsizetype close = text.indexOf(u']');
         line.Kind = LineKind::Header;
@@ -96,9 +135,10 @@ TIniFile::Content TIniFile::Load(const QString& path) {
         content.LoadError = QStringLiteral("it is a folder");
         return content;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        content.LoadError = file.errorString();
+    QFile file;
+    QString reason;
+    if (!OpenRegularFile(file, path, reason)) {
+        content.LoadError = reason;
         return content;
     }
     QByteArray data = file.readAll();
@@ -106,62 +146,88 @@ TIniFile::Content TIniFile::Load(const QString& path) {
         content.LoadError = file.errorString();
         return content;
     }
-    if (data.startsWith(Utf8Bom)) {
-        content.Utf8Bom = true;
-        data.remove(0, Utf8Bom.size());
-    }
-    qsizetype start = 0;
-    while (start < data.size()) {
-        qsizetype lf = data.indexOf('\n', start);
-        if (lf < 0) {
-            content.Lines.push_back(ParseLine(data.mid(start), QByteArray()));
+    const bool bom = data.startsWith(Utf8Bom);
+    if (bom) data.remove(0, Utf8Bom.size());
+    return Parse(std::move(data), bom);
+}
+
+TIniFile::Content TIniFile::Parse(QByteArray text, bool utf8Bom) {
+    Content content;
+    content.Utf8Bom = utf8Bom;
+    content.Text = std::move(text);
+    bool eolSeen = false;
+    Section* current = nullptr;
+    // New keys of a section go to its first header; later headers of the same name only add keys.
+    bool inFirstHeader = false;
+    ForEachLine(content.Text, [&](qsizetype begin, qsizetype end, qsizetype next) {
+        const QByteArrayView raw(content.Text.constData() + begin, end - begin);
+        if (!eolSeen && next > end) {
+            content.Eol = content.Text.mid(end, next - end);
+            eolSeen = true;
+        }
+        const Line line = ParseLine(raw);
+        content.LastLineHasText = line.Kind != LineKind::Empty;
+        switch (line.Kind) {
+        case LineKind::Empty:
+        case LineKind::Comment:
+            return;
+        case LineKind::Header: {
+            const QString folded = line.Name.toCaseFolded();
+            const auto found = content.SectionAt.constFind(folded);
+            inFirstHeader = found == content.SectionAt.constEnd();
+            if (inFirstHeader) {
+                content.SectionAt.insert(folded, qsizetype(content.Sections.size()));
+                content.Sections.emplace_back();
+                current = &content.Sections.back();
+            } else {
+                current = &content.Sections[size_t(*found)];
+            }
             break;
         }
-        qsizetype end = lf;
-        if (end > start && data[end - 1] == '\r') --end;
-        content.Lines.push_back(ParseLine(data.mid(start, end - start), data.mid(end, lf + 1 - end)));
-        start = lf + 1;
-    }
+        case LineKind::Entry:
+            if (current) {
+                const QString folded = line.Name.toCaseFolded();
+                if (!current->KeyAt.contains(folded)) {
+                    current->KeyAt.insert(folded, qsizetype(current->Keys.size()));
+                    current->Keys.push_back({begin, end});
+                }
+            }
+            break;
+        case LineKind::Other:
+            break;
+        }
+        if (current && inFirstHeader) {
+            current->InsertAt = next;
+            current->InsertAfterLastLine = next == end;
+        }
+    });
     return content;
 }
 
-QByteArray TIniFile::DefaultEol(const Content& content) {
-    for (const Line& line : content.Lines)
-        if (!line.Eol.isEmpty()) return line.Eol;
-    return NewFileEol;
+const TIniFile::Section* TIniFile::FindSection(const Content& content, const QString& section) {
+    const auto found = content.SectionAt.constFind(section.trimmed().toCaseFolded());
+    return found == content.SectionAt.constEnd() ? nullptr : &content.Sections[size_t(*found)];
 }
 
-bool TIniFile::InSection(const Line& header, const QString& section) {
-    return header.Kind == LineKind::Header && SameName(header.Name, section);
-}
-
-qsizetype TIniFile::FindEntry(const Content& content, const QString& section, const QString& key) {
-    const QString k = key.trimmed();
-    bool inside = false;
-    for (size_t i = 0; i < content.Lines.size(); ++i) {
-        const Line& line = content.Lines[i];
-        if (line.Kind == LineKind::Header)
-            inside = InSection(line, section);
-        else if (inside && line.Kind == LineKind::Entry && SameName(line.Name, k))
-            return static_cast<qsizetype>(i);
-    }
-    return -1;
+const TIniFile::KeyLine* TIniFile::FindEntry(const Content& content, const QString& section,
+                                             const QString& key) {
+    const Section* s = FindSection(content, section);
+    if (!s) return nullptr;
+    const auto found = s->KeyAt.constFind(key.trimmed().toCaseFolded());
+    return found == s->KeyAt.constEnd() ? nullptr : &s->Keys[size_t(*found)];
 }
 
 bool TIniFile::SectionExists(const QString& section) const {
-    const QString s = section.trimmed();
-    for (const Line& line : Cache.Lines)
-        if (InSection(line, s)) return true;
-    return false;
+    return FindSection(Cache, section) != nullptr;
 }
 
 bool TIniFile::ValueExists(const QString& section, const QString& key) const {
-    return FindEntry(Cache, section.trimmed(), key) >= 0;
+    return FindEntry(Cache, section, key) != nullptr;
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const {
-    const qsizetype i = FindEntry(Cache, section.trimmed(), key);
-    return i < 0 ? defaultValue : Cache.Lines[i].Value;
+    const KeyLine* entry = FindEntry(Cache, section, key);
+    return entry ? ParseLine(LineBytes(Cache.Text, entry->Begin, entry->End)).Value : defaultValue;
 }
 
 int32_t TIniFile::ReadInteger(const QString& section, const QString& key, int32_t defaultValue) const {
@@ -176,85 +242,83 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool default
 
 QStringList TIniFile::ReadSection(const QString& section) const {
     QStringList keys;
-    const QString s = section.trimmed();
-    bool inside = false;
-    for (const Line& line : Cache.Lines) {
-        if (line.Kind == LineKind::Header)
-            inside = InSection(line, s);
-        else if (inside && line.Kind == LineKind::Entry && !keys.contains(line.Name, Qt::CaseInsensitive))
-            keys << line.Name;
+    if (const Section* s = FindSection(Cache, section)) {
+        keys.reserve(qsizetype(s->Keys.size()));
+        for (const KeyLine& entry : s->Keys)
+            keys << ParseLine(LineBytes(Cache.Text, entry.Begin, entry.End)).Name;
     }
     return keys;
 }
 
 QStringList TIniFile::ReadSectionValues(const QString& section) const {
     QStringList lines;
-    for (const QString& key : ReadSection(section))
-        lines << key + u'=' + ReadString(section, key, QString());
+    if (const Section* s = FindSection(Cache, section)) {
+        lines.reserve(qsizetype(s->Keys.size()));
+        for (const KeyLine& entry : s->Keys) {
+            const Line line = ParseLine(LineBytes(Cache.Text, entry.Begin, entry.End));
+            lines << line.Name + u'=' + line.Value;
+        }
+    }
     return lines;
 }
 
-bool TIniFile::ApplyWrite(Content& content, const QString& section, const QString& key,
-                          const QString& value) {
-    const qsizetype found = FindEntry(content, section, key);
-    if (found >= 0) {
-        Line& line = content.Lines[found];
-        if (line.Value == value) return false;
+std::optional<QByteArray> TIniFile::ApplyWrite(const Content& content, const QString& section,
+                                               const QString& key, const QString& value) {
+    const QByteArray& text = content.Text;
+    if (const KeyLine* entry = FindEntry(content, section, key)) {
+        const Line line = ParseLine(LineBytes(text, entry->Begin, entry->End));
+        if (line.Value == value) return std::nullopt;
         // The line keeps the spelling of its key as the user or an earlier version wrote it.
-        line = ParseLine(EntryBytes(line.Name, value), line.Eol);
-        return true;
+        QByteArray changed = text.left(entry->Begin);
+        changed += EntryBytes(line.Name, value);
+        changed += QByteArrayView(text).sliced(entry->End);
+        return changed;
     }
 
-    const QByteArray eol = DefaultEol(content);
-    auto& lines = content.Lines;
-    // A new key goes after the last entry (or other content) of the section's first header, ahead of
-    // the blank lines and comments that lead to the next section.
-    qsizetype insertAt = -1;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (insertAt < 0) {
-            if (InSection(lines[i], section)) insertAt = static_cast<qsizetype>(i) + 1;
-            continue;
-        }
-        if (lines[i].Kind == LineKind::Header) break;
-        const QString text = QString::fromUtf8(lines[i].Raw).trimmed();
-        if (!text.isEmpty() && text.front() != u';') insertAt = static_cast<qsizetype>(i) + 1;
+    const QByteArray& eol = content.Eol.isEmpty() ? NewFileEol : content.Eol;
+    if (const Section* s = FindSection(content, section)) {
+        // A new key goes after the last entry (or other content) of the section's first header, ahead
+        // of the blank lines and comments that lead to the next section.
+        QByteArray changed = text.left(s->InsertAt);
+        if (s->InsertAfterLastLine) changed += eol;
+        changed += EntryBytes(key, value) + eol;
+        changed += QByteArrayView(text).sliced(s->InsertAt);
+        return changed;
     }
-    if (insertAt < 0) {
-        if (!lines.empty() && lines.back().Eol.isEmpty()) lines.back().Eol = eol;
-        if (!lines.empty() && !QString::fromUtf8(lines.back().Raw).trimmed().isEmpty())
-            lines.push_back(ParseLine(QByteArray(), eol));
-        lines.push_back(ParseLine((u'[' + section + u']').toUtf8(), eol));
-        insertAt = static_cast<qsizetype>(lines.size());
-    } else if (lines[insertAt - 1].Eol.isEmpty()) {
-        lines[insertAt - 1].Eol = eol;
-    }
-    lines.insert(lines.begin() + insertAt, ParseLine(EntryBytes(key, value), eol));
-    return true;
+    QByteArray changed = text;
+    if (!changed.isEmpty() && !changed.endsWith('\n')) changed += eol;
+    if (content.LastLineHasText) changed += eol;
+    changed += (u'[' + section + u']').toUtf8() + eol;
+    changed += EntryBytes(key, value) + eol;
+    return changed;
 }
 
-bool TIniFile::ApplyErase(Content& content, const QString& section) {
-    const size_t before = content.Lines.size();
-    std::vector<Line> kept;
+std::optional<QByteArray> TIniFile::ApplyErase(const Content& content, const QString& section) {
+    if (!FindSection(content, section)) return std::nullopt;
+    QByteArray kept;
+    kept.reserve(content.Text.size());
     bool inside = false;
-    for (Line& line : content.Lines) {
-        if (line.Kind == LineKind::Header) inside = InSection(line, section);
-        if (!inside) kept.push_back(std::move(line));
-    }
-    content.Lines = std::move(kept);
-    return content.Lines.size() != before;
+    ForEachLine(content.Text, [&](qsizetype begin, qsizetype end, qsizetype next) {
+        const Line line = ParseLine(LineBytes(content.Text, begin, end));
+        if (line.Kind == LineKind::Header) inside = SameName(line.Name, section);
+        if (!inside) kept += LineBytes(content.Text, begin, next);
+    });
+    return kept;
 }
 
-bool TIniFile::ApplyDelete(Content& content, const QString& section, const QString& key) {
-    const size_t before = content.Lines.size();
-    std::vector<Line> kept;
+std::optional<QByteArray> TIniFile::ApplyDelete(const Content& content, const QString& section,
+                                                const QString& key) {
+    if (!FindEntry(content, section, key)) return std::nullopt;
+    QByteArray kept;
+    kept.reserve(content.Text.size());
     bool inside = false;
-    for (Line& line : content.Lines) {
-        if (line.Kind == LineKind::Header) inside = InSection(line, section);
+    ForEachLine(content.Text, [&](qsizetype begin, qsizetype end, qsizetype next) {
+        const Line line = ParseLine(LineBytes(content.Text, begin, end));
+        if (line.Kind == LineKind::Header) inside = SameName(line.Name, section);
         if (!(inside && line.Kind == LineKind::Entry && SameName(line.Name, key)))
-            kept.push_back(std::move(line));
-    }
-    content.Lines = std::move(kept);
-    return content.Lines.size() != before;
+            kept += LineBytes(content.Text, begin, next);
+    });
+    return kept;
 }
 
 template <typename Change> void TIniFile::Modify(Change change) {
@@ -263,30 +327,28 @@ template <typename Change> void TIniFile::Modify(Change change) {
     if (!fresh.LoadError.isEmpty())
         throw EIniFileError(QStringLiteral("The settings file %1 cannot be read, so it is not changed: %2")
                                 .arg(Path, fresh.LoadError));
-    Content changed = fresh;
-    if (!change(changed)) {
+    std::optional<QByteArray> changed = change(std::as_const(fresh));
+    if (!changed) {
         Cache = std::move(fresh);
         return;
     }
     try {
-        Save(changed);
+        Save(fresh, *changed);
     } catch (...) {
         Cache = std::move(fresh);
         throw;
     }
-    Cache = std::move(changed);
+    Cache = Parse(std::move(*changed), fresh.Utf8Bom);
 }
 
-void TIniFile::Save(const Content& content) const {
-    QByteArray data;
-    if (content.Utf8Bom) data += Utf8Bom;
-    for (const Line& line : content.Lines)
-        data += line.Raw + line.Eol;
-
+void TIniFile::Save(const Content& content, const QByteArray& text) const {
     // The new text goes to a temporary file beside the old one and replaces it by a rename, so a failure
     // at any point leaves the user's file whole.
     QSaveFile file(Path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written && content.Utf8Bom) written = file.write(Utf8Bom) == Utf8Bom.size();
+    if (written) written = file.write(text) == text.size();
+    if (!written || !file.commit())
         throw EIniFileError(
             QStringLiteral("The settings file %1 cannot be written: %2").arg(Path, file.errorString()));
 }
@@ -297,7 +359,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     CheckSectionName(s);
     CheckKeyName(k);
     CheckValue(value);
-    Modify([&](Content& c) { return ApplyWrite(c, s, k, value); });
+    Modify([&](const Content& c) { return ApplyWrite(c, s, k, value); });
 }
 
 void TIniFile::WriteInteger(const QString& section, const QString& key, int32_t value) {
@@ -310,11 +372,11 @@ void TIniFile::WriteBool(const QString& section, const QString& key, bool value)
 
 void TIniFile::EraseSection(const QString& section) {
     const QString s = section.trimmed();
-    Modify([&](Content& c) { return ApplyErase(c, s); });
+    Modify([&](const Content& c) { return ApplyErase(c, s); });
 }
 
 void TIniFile::DeleteKey(const QString& section, const QString& key) {
     const QString s = section.trimmed();
     const QString k = key.trimmed();
-    Modify([&](Content& c) { return ApplyDelete(c, s, k); });
+    Modify([&](const Content& c) { return ApplyDelete(c, s, k); });
 }

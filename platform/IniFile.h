@@ -3,9 +3,12 @@
 #include "Exceptions.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // A settings file that cannot be read for a write, or cannot be written, or a name or value that a
@@ -63,33 +66,50 @@ public:
     void DeleteKey(const QString& section, const QString& key);
 
 private:
-    enum class LineKind { Other, Header, Entry };
+    enum class LineKind { Empty, Comment, Header, Entry, Other };
     struct Line {
-        QByteArray Raw; // the line's bytes without its line end
-        QByteArray Eol; // "\n", "\r\n", or empty for a last line without one
-        LineKind Kind = LineKind::Other;
+        LineKind Kind = LineKind::Empty;
         QString Name;  // section name of a header, key name of an entry
         QString Value; // an entry's value as it reads
     };
+    // The first line of a key in its section, as byte offsets of the file's text (without line end).
+    struct KeyLine {
+        qsizetype Begin = 0;
+        qsizetype End = 0;
+    };
+    // Every header of one name together. Reads and writes find a key through the index rather than by
+    // walking the file, so each costs the same in a file of any length.
+    struct Section {
+        std::vector<KeyLine> Keys;        // each key once, in file order
+        QHash<QString, qsizetype> KeyAt;  // case-folded key name -> index in Keys
+        qsizetype InsertAt = 0;           // after the line end of the first header's last content line
+        bool InsertAfterLastLine = false; // that line is the file's last and has no line end
+    };
     struct Content {
         bool Utf8Bom = false;
-        std::vector<Line> Lines;
+        QByteArray Text; // the file without its byte order mark
+        QByteArray Eol;  // the file's first line end; empty when it has none
+        bool LastLineHasText = false;
+        std::vector<Section> Sections;
+        QHash<QString, qsizetype> SectionAt; // case-folded section name -> index in Sections
         QString LoadError; // why an existing file could not be read; empty when it was read or is missing
     };
 
     static Content Load(const QString& path);
-    static Line ParseLine(QByteArray raw, QByteArray eol);
-    static QByteArray DefaultEol(const Content& content);
-    static bool InSection(const Line& header, const QString& section);
-    // Index of the first entry of the key in the section, or -1.
-    static qsizetype FindEntry(const Content& content, const QString& section, const QString& key);
-    static bool ApplyWrite(Content& content, const QString& section, const QString& key,
-                           const QString& value);
-    static bool ApplyErase(Content& content, const QString& section);
-    static bool ApplyDelete(Content& content, const QString& section, const QString& key);
+    static Content Parse(QByteArray text, bool utf8Bom);
+    static Line ParseLine(QByteArrayView raw);
+    static const Section* FindSection(const Content& content, const QString& section);
+    // The first line of the key in the section, or null.
+    static const KeyLine* FindEntry(const Content& content, const QString& section, const QString& key);
+    // The text with the change made, or nothing when the change would leave the text as it is.
+    static std::optional<QByteArray> ApplyWrite(const Content& content, const QString& section,
+                                                const QString& key, const QString& value);
+    static std::optional<QByteArray> ApplyErase(const Content& content, const QString& section);
+    static std::optional<QByteArray> ApplyDelete(const Content& content, const QString& section,
+                                                 const QString& key);
 
     template <typename Change> void Modify(Change change);
-    void Save(const Content& content) const;
+    void Save(const Content& content, const QByteArray& text) const;
 
     QString Path;
     Content Cache;

@@ -22,8 +22,18 @@
 namespace {
 
 // A progressive file may hold any number of scans, each a full pass over the coefficients; real files
-// have about ten, and a hostile one with thousands would keep us decoding for minutes.
+// have about ten, and a hostile one with thousands would keep us decoding for minutes. The work is
+// scans times pixels, so the bound is on that product: the largest picture gets 16 scans, one the size
+// of a common screen a few hundred.
 constexpr int kMaxJpegScans = 500;
+constexpr qint64 kMaxJpegScanPixels = 16 * kMaxPicturePixels;
+// Huffman coding spends at least one bit on every 8 x 8 block of a component: the entropy-coded data
+// of a file can only cover so many blocks. Without the check a few hundred bytes would decode to the
+// largest picture, every block of it filled in by the decoder after the data ran out. Arithmetic
+// coding can spend less, but its decoder fills in silently: such a file is held to the same rate, which
+// only a picture of one flat colour falls below.
+constexpr qint64 kBlockSide = 8;
+constexpr qint64 kMinBitsPerBlock = 1;
 constexpr size_t kOutputChunk = 64 * 1024;
 
 struct TJpegError {
@@ -79,8 +89,17 @@ void SkipInputData(j_decompress_ptr info, long count) {
 void TermSource(j_decompress_ptr) {}
 
 void LimitScans(j_common_ptr info) {
-    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans)
+    if (!info->is_decompressor) return;
+    const auto* d = reinterpret_cast<j_decompress_ptr>(info);
+    const qint64 pixels = qint64(d->image_width) * d->image_height;
+    if (d->input_scan_number > kMaxJpegScans || d->input_scan_number * pixels > kMaxJpegScanPixels)
         JpegFail(info, "too many scans");
+}
+
+bool JpegDataCanHold(const jpeg_decompress_struct& info, qint64 size) {
+    const qint64 blocks = ((qint64(info.image_width) + kBlockSide - 1) / kBlockSide) *
+                          ((qint64(info.image_height) + kBlockSide - 1) / kBlockSide);
+    return blocks * kMinBitsPerBlock <= size * 8;
 }
 
 struct TJpegDecode {
@@ -252,6 +271,7 @@ QImage DecodeJpeg(const uchar* data, qint64 size) {
 
     if (!ReadJpegHeader(d.get())) ThrowJpegFailure(*d);
     CheckPictureSize(QStringLiteral("JPEG"), d->Info.image_width, d->Info.image_height);
+    if (!JpegDataCanHold(d->Info, d->Size)) ThrowReadError();
     if (!StartJpegDecompress(d.get())) ThrowJpegFailure(*d);
     const int components = d->Info.output_components;
     if (d->Info.output_width != d->Info.image_width || d->Info.output_height != d->Info.image_height ||

@@ -1,6 +1,7 @@
 #include "PictureFile.h"
 
 #include "Exceptions.h"
+#include "RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,8 +22,9 @@ void ThrowInvalidPicture(const QString& kind, const QString& detail) {
 }
 
 QByteArray ReadPictureFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) ThrowOpenError(fileName, file.errorString());
+    QFile file;
+    QString reason;
+    if (!OpenRegularFile(file, fileName, reason)) ThrowOpenError(fileName, reason);
     const qint64 size = file.size();
     if (size > kMaxPictureFileSize) throw EInvalidGraphic(QStringLiteral("Picture file is too large"));
     QByteArray data(size, Qt::Uninitialized);

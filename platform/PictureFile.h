@@ -4,15 +4,20 @@
 #include <QImage>
 #include <QString>
 
-// Limits every decoder checks before it allocates. No stamp the drawing window could show comes near
-// them, and a hostile header must never make us allocate gigabytes.
-constexpr int kMaxPictureSide = 32768;
-constexpr qint64 kMaxPicturePixels = qint64(1) << 26; // 8192 x 8192: 256 MiB as 32-bit pixels
+// Limits every decoder checks before it allocates. A picture is a stamp drawn at its natural size on
+// the screen, so one larger than a few screens could never be seen whole, and a hostile header must
+// not make us allocate for it: four screens of the largest size in common use (3840 x 2160).
+constexpr int kLargestScreenWidth = 3840;
+constexpr int kLargestScreenHeight = 2160;
+constexpr int kStampScreens = 4;
+constexpr int kMaxPictureSide = kStampScreens * kLargestScreenWidth;
+constexpr qint64 kMaxPicturePixels = qint64(kStampScreens) * kLargestScreenWidth * kLargestScreenHeight;
 // The largest picture within the limits stored uncompressed, with room for its headers.
 constexpr qint64 kMaxPictureFileSize = kMaxPicturePixels * 4 + (qint64(1) << 20);
 
-// The whole file. EFOpenError ("Cannot open file "%s". <reason>") when it cannot be opened,
-// EReadError when reading it fails, EInvalidGraphic when it is larger than any picture we accept.
+// The whole file. EFOpenError ("Cannot open file "%s". <reason>") when it cannot be opened or is not a
+// regular file (a FIFO or a device would block the reading for ever), EReadError when reading it
+// fails, EInvalidGraphic when it is larger than any picture we accept.
 QByteArray ReadPictureFile(const QString& fileName);
 
 [[noreturn]] void ThrowOpenError(const QString& fileName, const QString& reason);

@@ -51,6 +51,7 @@ struct TPngRead {
     png_uint_32 Width = 0;
     png_uint_32 Height = 0;
     size_t RowBytes = 0;
+    qint64 FileRowBits = 0; // one row as the file stores it, before any transformation
 };
 
 void PngReadData(png_structp png, png_bytep out, size_t length) {
@@ -71,6 +72,8 @@ bool ReadPngHeader(TPngRead* read) {
     png_set_user_limits(read->Png, kMaxPictureSide, kMaxPictureSide);
     png_set_chunk_malloc_max(read->Png, kMaxChunkMemory);
     png_read_info(read->Png, read->Info);
+    read->FileRowBits = qint64(png_get_image_width(read->Png, read->Info)) *
+                        png_get_bit_depth(read->Png, read->Info) * png_get_channels(read->Png, read->Info);
 
     const int colourType = png_get_color_type(read->Png, read->Info);
     const bool hasAlpha =
@@ -103,6 +106,26 @@ struct TPngReadGuard {
     TPngRead& Read;
     ~TPngReadGuard() { png_destroy_read_struct(&Read.Png, Read.Info ? &Read.Info : nullptr, nullptr); }
 };
+
+// Deflate turns one byte into at most 1032: the image data of a file can only hold so many rows.
+constexpr qint64 kMaxDeflateRatio = 1032;
+constexpr qint64 kChunkOverhead = 12; // length, type and CRC
+
+// Whether the file's image data (its IDAT chunks, as far as the file holds them) can hold the rows its
+// header declares. Pixels are allocated only for a picture the file can hold: a header of a few bytes
+// may claim the largest picture, and a file that ends early must fail before anything of that size
+// exists.
+bool PngDataCanHold(const uchar* data, qint64 size, qint64 rows, qint64 rowBits) {
+    qint64 imageData = 0;
+    for (qint64 at = kPngSignatureSize; at + 8 <= size;) {
+        const qint64 length = qFromBigEndian<quint32>(data + at);
+        if (std::memcmp(data + at + 4, "IDAT", 4) == 0) imageData += std::min(length, size - at - 8);
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) break;
+        at += kChunkOverhead + length;
+    }
+    const qint64 neededBytes = rows * ((rowBits + 7) / 8);
+    return neededBytes <= (imageData + 1) * kMaxDeflateRatio;
+}
 
 [[noreturn]] void ThrowPngFailure(const TPngRead& read) {
     if (read.Truncated) ThrowReadError();
@@ -175,6 +198,7 @@ QImage DecodePng(const uchar* data, qint64 size) {
 
     if (!ReadPngHeader(&read)) ThrowPngFailure(read);
     CheckPictureSize(QStringLiteral("PNG"), read.Width, read.Height);
+    if (!PngDataCanHold(data, size, read.Height, read.FileRowBits)) ThrowReadError();
     if (read.RowBytes != size_t(read.Width) * 4)
         ThrowInvalidPicture(QStringLiteral("PNG"), QStringLiteral("pixel format"));
 

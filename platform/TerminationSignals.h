@@ -4,5 +4,6 @@
 // From this call on, each of them ends the application's event loop, as the platform's own request to
 // end would: the program then ends as through its own exit command, and its windows' clean-up runs
 // (a recording under way is completed). A second signal while that clean-up runs ends the process at
-// once. Needs the application object; call it once.
+// once, and so does the first when the GUI thread is busy and does not take it up within seconds.
+// Needs the application object; call it once.
 void QuitOnTerminationSignals();

@@ -3,6 +3,7 @@
 #include "model/DrawSteps.h"
 #include "platform/Canvas.h"
 #include "platform/Screen.h"
+#include "platform/WinMath.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -139,7 +140,7 @@ TEST(ScaledSteps, AStampStretchesBetweenItsScaledCorners) {
     EXPECT_ANY_THROW(DrawStepScaled(stamp, same.C, 50));
 }
 
-TEST(ScaledSteps, TheOutsideCoverReachesOnlyTheScreenSizeOfTheView) {
+TEST(ScaledSteps, TheOutsideCoverCoversTheWholeScaledFrameBeyondTheScreen) {
     const QSize screen = ScreenSize();
     TEllipseRect cover;
     cover.StartX = 2;
@@ -151,21 +152,19 @@ TEST(ScaledSteps, TheOutsideCoverReachesOnlyTheScreenSizeOfTheView) {
     cover.Color = clRed;
     cover.Width = 1;
     cover.Mode = pmCopy;
-    Board whole(screen.width() + 40, 40);
-    DrawStepScaled(cover, whole.C, 500);
-    EXPECT_FALSE(whole.Painted(12, 12)) << "inside the scaled rectangle";
-    EXPECT_TRUE(whole.Painted(screen.width() - 1, 30));
-    EXPECT_FALSE(whole.Painted(screen.width() + 10, 30));
-
-    // Drawn on a part of the view that starts 100 pixels in, the cover ends 100 pixels earlier.
-    Board part(screen.width(), 40);
-    DrawStepScaled(cover, part.C, 500, QPoint(100, 0));
-    EXPECT_TRUE(part.Painted(screen.width() - 101, 30));
-    EXPECT_FALSE(part.Painted(screen.width() - 99, 30));
-    // A part beyond the screen's size is left alone.
+    // A frame wider than the screen, whole at 500 % or saved at 100 %: covered to its right edge.
+    for (int scale : {500, 100}) {
+        Board whole(screen.width() + 40, 40);
+        DrawStepScaled(cover, whole.C, scale);
+        EXPECT_FALSE(whole.Painted(MulDiv(3, scale, 100), MulDiv(3, scale, 100))) << "inside the rectangle";
+        EXPECT_TRUE(whole.Painted(screen.width() - 1, 30)) << scale;
+        EXPECT_TRUE(whole.Painted(screen.width() + 39, 30)) << scale;
+    }
+    // A part of the view far beyond the screen's size is frame too.
     Board beyond(40, 40);
     DrawStepScaled(cover, beyond.C, 500, QPoint(screen.width() + 10, 0));
-    EXPECT_FALSE(beyond.Painted(5, 30));
+    EXPECT_TRUE(beyond.Painted(5, 30));
+    EXPECT_TRUE(beyond.Painted(39, 39));
 }
 
 TEST(ScaledSteps, ClonesAreDeepAndDrawAsTheirSources) {

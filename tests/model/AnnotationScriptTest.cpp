@@ -4,6 +4,7 @@
 #include "overlay/LayerModel.h"
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
+#include "support/PeakMemory.h"
 
 #include <QDir>
 #include <QFile>
@@ -339,6 +340,55 @@ TEST(AnnotationScript, ClampedStepsDraw) {
     for (const TDrawStep* step : target.PaintList())
         step->Draw(canvas);
     EXPECT_NE(image.pixel(160, 100), 0xFFFFFFFFu);
+}
+
+// A pasted or loaded text may ask for any amount of drawing within the bounds of its numbers. A text
+// whose repaint would take seconds is refused whole: nothing of it is placed, not even the layer
+// state before it, and memory stays in proportion to the text.
+TEST(AnnotationScript, TextsThatAskForTooMuchDrawingAreRefusedWhole) {
+    QString stroke = "[Layers]\nVisible=0,0,0,0,0\nCurrent=1\n[MoveList]\nStart=0,0\nLayer=1\nMode=4\n";
+    for (int i = 0; i < 20000; ++i)
+        stroke += QStringLiteral("Move=%1,%2,1000,clRed\n").arg(i % 1920).arg(i % 1080);
+    QString outside;
+    for (int i = 0; i < 10000; ++i)
+        outside += "[EllipseRect]\nStart=10,10\nLayer=2\nMode=4\nEnd=20,20,1,clRed\nType=-1,0,-1\n";
+    const QString longText = "[TextStep]\nStart=0,0\nLayer=1\nMode=4\nText=\"" + QString(1000000, 'W') +
+                             "\"\nFont=\"Arial\";1000;clRed\nTransparent=-1\n";
+    for (const QString* text : std::initializer_list<const QString*>{&stroke, &outside, &longText}) {
+        TModelTarget target;
+        const TPeakMemoryGrowth growth;
+        try {
+            ReadScript(target, Lines(*text));
+            ADD_FAILURE() << "read";
+        } catch (const EReadError& e) {
+            EXPECT_EQ(e.message(), TooMuchDrawingMessage);
+        }
+        EXPECT_TRUE(target.PaintList().empty());
+        EXPECT_TRUE(target.Calls.isEmpty()) << target.Calls.join(' ').toStdString();
+        EXPECT_LT(growth.MiB(), 64) << "a text of " << text->size() << " characters";
+    }
+
+    // What the window itself makes is far within the bound: a thousand strokes of a hundred points.
+    QString drawn;
+    for (int s = 0; s < 1000; ++s) {
+        drawn += QStringLiteral("[MoveList]\nStart=%1,100\nLayer=1\nMode=12\n").arg(s % 1900);
+        for (int i = 0; i < 100; ++i)
+            drawn += QStringLiteral("Move=%1,%2,40,clYellow\n").arg(s % 1900 + i).arg(100 + i * 5);
+    }
+    TModelTarget target;
+    ReadScript(target, Lines(drawn));
+    EXPECT_EQ(target.PaintList().size(), 1000u);
+}
+
+// A conversion error still ends the reading where it stands, with what came before it placed.
+TEST(AnnotationScript, AConversionErrorKeepsWhatCameBeforeIt) {
+    TModelTarget target;
+    EXPECT_THROW(ReadScript(target, Lines("[LineStep]\nStart=1,1\nLayer=2\nMode=4\nMove=5,5,1,clRed\n"
+                                          "[Layers]\nCurrent=4\nVisible=-1,x\n"
+                                          "[LineStep]\nStart=1,1\nLayer=2\nMode=4\nMove=5,5,1,clRed\n")),
+                 EConvertError);
+    EXPECT_EQ(target.PaintList().size(), 1u);
+    EXPECT_EQ(target.Calls, QStringList({"Current=4", "Visible1=1"}));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "model/AnnotationScript.h"
 #include "model/AnnotationText.h"
 #include "model/DrawSteps.h"
+#include "model/LoadedStepBounds.h"
 #include "overlay/ScriptFileDialog.h"
 #include "platform/FileDialogIcons.h"
 #include "platform/ShortCut.h"
@@ -18,6 +19,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QTimer>
+#include <sys/stat.h>
 #include <typeinfo>
 
 namespace {
@@ -331,6 +333,26 @@ TEST_F(DrawFrmScripts, AReadingErrorIsReportedAndWhatWasReadBeforeItStays) {
     ASSERT_EQ(Messages.size(), 3u);
     EXPECT_TRUE(Messages[2].Text.startsWith("Cannot open file \"" + OpenChoice + "\". "))
         << Messages[2].Text.toStdString();
+    EXPECT_FALSE(Form->GetBusy());
+
+    // A FIFO chosen as a script: refused at once rather than waited on for ever.
+    OpenChoice = InScripts("fifo.tva");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(OpenChoice).constData(), 0600), 0);
+    Trigger("Loadscript1");
+    ASSERT_EQ(Messages.size(), 4u);
+    EXPECT_EQ(Messages[3].Text, "Cannot open file \"" + OpenChoice + "\". Not a regular file");
+
+    // A text that asks for seconds of drawing at every repaint: refused whole, its layer state too.
+    QString heavy = "[Layers]\nVisible=0,0,0,0,0\n[MoveList]\nLayer=1\nMode=4\n";
+    for (int i = 0; i < 20000; ++i)
+        heavy += QStringLiteral("Move=%1,%2,1000,clRed\n").arg(i % 1920).arg(i % 1080);
+    QGuiApplication::clipboard()->setText(heavy);
+    Trigger("Pasteannotations1");
+    ASSERT_EQ(Messages.size(), 5u);
+    EXPECT_EQ(Messages[4].Text, TooMuchDrawingMessage);
+    EXPECT_EQ(Messages[4].Type, mtError);
+    EXPECT_TRUE(Form->GetLayerVisible(2));
+    EXPECT_EQ(Painted(), 1u);
     EXPECT_FALSE(Form->GetBusy());
 }
 

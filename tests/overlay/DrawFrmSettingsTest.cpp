@@ -5,6 +5,8 @@
 #include "platform/KnownFolders.h"
 #include "platform/ShortCutDispatcher.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 using DrawFrmSettings = DrawFrmFixture;
@@ -142,6 +144,16 @@ TEST_F(DrawFrmSettings, ALayerWithoutALoadableCursorShowsTheHand) {
     EXPECT_EQ(form->GetLayerCursor(2), crHandPoint);
     Find(*form, "ALayer2")->trigger();
     EXPECT_EQ(form->cursor().shape(), Qt::PointingHandCursor);
+}
+
+// A FIFO named as a pointer file would block the window's creation for ever in open(); it is no
+// cursor, so the layer shows the hand as for any pointer that does not load.
+TEST_F(DrawFrmSettings, APointerFileThatIsNoRegularFileShowsTheHand) {
+    const QString fifo = Dir.filePath("pointer.cur");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    WriteIni("[Settings]\nCurrCursor3=" + QFile::encodeName(fifo) + "\n");
+    auto form = MakeForm();
+    EXPECT_EQ(form->GetLayerCursor(3), crHandPoint);
 }
 
 TEST_F(DrawFrmSettings, DestructionWritesFoldersFlagAndColoursButNeverAnEmptyScriptFile) {

@@ -1,4 +1,5 @@
 #include "platform/IniFile.h"
+#include "support/PeakMemory.h"
 
 #include <QDir>
 #include <QFile>
@@ -313,4 +314,53 @@ TEST_F(IniFileTest, AFailedWriteIsReportedAndLosesNothing) {
     EXPECT_THROW(unreadable.WriteString("S", "K", "1"), EIniFileError);
     EXPECT_THROW(unreadable.EraseSection("S"), EIniFileError);
     EXPECT_TRUE(QFileInfo(Path + "/keep").exists());
+}
+
+// A settings file of tens of thousands of lines, which anyone can write, is read and changed in time
+// and memory that grow with the file, not with its square.
+TEST_F(IniFileTest, LongFilesAreReadAndWrittenInProportionToTheirSize) {
+    constexpr int kLines = 20000;
+    QByteArray text = "[Settings]\nHotKey=Shift+Ctrl+W\n[Colors]\n";
+    for (int i = 0; i < kLines; ++i)
+        text += "Color" + QByteArray::number(i) + "=" + QByteArray::number(i * 7) + "\n";
+    Put(text);
+
+    const TPeakMemoryGrowth growth;
+    TIniFile ini(Path);
+    const QStringList values = ini.ReadSectionValues("colors");
+    ASSERT_EQ(values.size(), kLines);
+    EXPECT_EQ(values.front(), "Color0=0");
+    EXPECT_EQ(values.back(), QStringLiteral("Color%1=%2").arg(kLines - 1).arg((kLines - 1) * 7));
+    for (int i = 0; i < kLines; i += 997)
+        EXPECT_EQ(ini.ReadInteger("Colors", QStringLiteral("COLOR%1").arg(i), -1), i * 7);
+    ini.WriteInteger("Colors", "Color19999", 1);
+    ini.WriteString("Colors", "ColorNew", "x");
+    EXPECT_EQ(ini.ReadInteger("Colors", "Color19999", -1), 1);
+    EXPECT_EQ(ini.ReadString("Colors", "ColorNew", ""), "x");
+    EXPECT_EQ(ini.ReadString("Settings", "HotKey", ""), "Shift+Ctrl+W");
+    EXPECT_TRUE(Get().endsWith("Color19999=1\nColorNew=x\n"));
+    // Generous: a sanitizer's quarantine keeps every freed block of the 20,000 reads for a while.
+    EXPECT_LT(growth.MiB(), 160) << "a 330 KB file";
+
+    // Millions of empty lines: memory stays a small multiple of the file's 5 MB.
+    Put("[S]\nK=1\n" + QByteArray(5 << 20, '\n') + "[T]\nL=2\n");
+    const TPeakMemoryGrowth emptyGrowth;
+    TIniFile empty(Path);
+    EXPECT_EQ(empty.ReadString("T", "L", ""), "2");
+    empty.WriteString("S", "K", "3");
+    EXPECT_EQ(TIniFile(Path).ReadString("S", "K", ""), "3");
+    EXPECT_LT(emptyGrowth.MiB(), 64) << "5 MB of empty lines";
+}
+
+TEST_F(IniFileTest, ASettingsPathThatIsNoRegularFileReadsEmptyAndIsNotWritten) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path).constData(), 0600), 0);
+    TIniFile ini(Path); // would wait for a writer for ever if opened as a file
+    EXPECT_EQ(ini.ReadString("Settings", "HotKey", "default"), "default");
+    try {
+        ini.WriteString("Settings", "HotKey", "x");
+        ADD_FAILURE() << "no error";
+    } catch (const EIniFileError& e) {
+        EXPECT_TRUE(e.message().contains("Not a regular file")) << e.message().toStdString();
+    }
+    EXPECT_FALSE(QFileInfo(Path).isFile());
 }

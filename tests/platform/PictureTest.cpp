@@ -3,14 +3,22 @@
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
 #include "platform/IconGraphic.h"
+#include "platform/JpegFormat.h"
+#include "platform/PictureFile.h"
+#include "platform/StampPictureCache.h"
+#include "support/PeakMemory.h"
+#include "support/ProgressiveJpeg.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <cstdio>
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 #include <zlib.h>
 
 namespace {
@@ -743,4 +751,149 @@ TEST_F(PictureTest, DamagedFilesLoadOrFailWithOurErrors) {
     // Both outcomes occur: the damage is neither always fatal nor always harmless.
     EXPECT_GT(loaded, 0);
     EXPECT_GT(failed, 0);
+}
+
+namespace {
+
+// A JPEG's frame header with another size: the entropy-coded data stays that of the small picture.
+QByteArray WithJpegSize(QByteArray jpeg, int width, int height) {
+    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+    jpeg[sof + 5] = char(height >> 8);
+    jpeg[sof + 6] = char(height);
+    jpeg[sof + 7] = char(width >> 8);
+    jpeg[sof + 8] = char(width);
+    return jpeg;
+}
+
+// The file with its first scan (header and entropy-coded data) repeated before the end marker.
+QByteArray WithFirstScanRepeated(const QByteArray& jpeg, int copies) {
+    const qsizetype sos = jpeg.indexOf(QByteArray("\xFF\xDA", 2));
+    qsizetype end = sos + 2 + ((uchar(jpeg[sos + 2]) << 8) | uchar(jpeg[sos + 3]));
+    // The data runs to the next marker: 0xFF followed by neither a stuffed zero nor a restart number.
+    while (!(uchar(jpeg[end]) == 0xFF && jpeg[end + 1] != 0 && (uchar(jpeg[end + 1]) & 0xF8) != 0xD0))
+        ++end;
+    const QByteArray scan = jpeg.mid(sos, end - sos);
+    return jpeg.left(jpeg.size() - 2) + scan.repeated(copies) + jpeg.right(2);
+}
+
+} // namespace
+
+// A header of a few bytes can claim any size. Beyond the stamp limit the picture is refused as too
+// large; within it, a file whose data cannot hold the picture fails before the picture is allocated,
+// and as a stamp each gives the image error.
+TEST_F(PictureTest, TinyFilesNeverCostTheSizeTheirHeaderClaims) {
+    constexpr int kSide = 4000; // 64 MiB of pixels, within the limit
+    static_assert(qint64(kSide) * kSide <= kMaxPicturePixels && qint64(8192) * 8192 > kMaxPicturePixels);
+    TGifSpec tinyFrame;
+    tinyFrame.ScreenWidth = tinyFrame.ScreenHeight = 8192;
+    tinyFrame.Width = tinyFrame.Height = 1;
+    tinyFrame.Palette = {kRed, kBlue};
+    tinyFrame.Pixels = {0};
+    TGifSpec large;
+    large.ScreenWidth = large.ScreenHeight = large.Width = large.Height = kSide;
+    large.Palette = {kRed, kBlue};
+    large.Pixels.assign(size_t(kSide) * kSide, 1);
+    const QByteArray smallJpeg = EncodeJpeg(Sample(8, 8), 80);
+
+    struct Case {
+        const char* Name;
+        QByteArray Data;
+        bool TooLarge; // else the data ends before the picture
+    } cases[] = {
+        {"screen.gif", GifFile(tinyFrame), true},
+        {"cut.gif", GifFile(large).left(60), false},
+        {"big.png", PngFile(8192, 8192, 2, false), true},
+        {"cut.png", PngFile(kSide, kSide, 2, false).left(80), false},
+        {"rows.png", PngFile(kSide, kSide, 2, false), false},
+        {"big.jpg", WithJpegSize(smallJpeg, 8192, 8192), true},
+        {"cut.jpg", WithJpegSize(smallJpeg, kSide, kSide), false},
+        {"big.bmp", BmpFile(InfoHeader(8192, 8192, 8, 1, 2) + Palette({kRed, kBlue}), Bytes({0, 1})), true},
+        {"cut.bmp", BmpFile(InfoHeader(kSide, kSide, 8, 1, 2) + Palette({kRed, kBlue}), Bytes({4, 1, 0, 0})),
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString path = Write(c.Name, c.Data);
+        const TPeakMemoryGrowth growth;
+        TPicture picture;
+        try {
+            picture.LoadFromFile(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_TRUE(c.TooLarge) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("too large")) << e.message().toStdString();
+        } catch (const EReadError&) {
+            EXPECT_FALSE(c.TooLarge);
+        }
+        try {
+            LoadStampPicture(path);
+            ADD_FAILURE() << "stamp loaded";
+        } catch (const EInvalidGraphic&) {
+        }
+        EXPECT_LT(growth.MiB(), 16) << "a file of " << c.Data.size() << " bytes";
+    }
+}
+
+// Each scan of a progressive JPEG is a pass over every pixel: a file that repeats scans is refused
+// once scans times pixels passes what a real file needs, while real progressive files decode.
+TEST_F(PictureTest, ProgressiveJpegWorkIsBoundedByScansTimesPixels) {
+    const QByteArray real = ProgressiveJpeg(2048);
+    const QImage decoded = Load("real.jpg", real);
+    EXPECT_EQ(decoded.size(), QSize(2048, 2048));
+    EXPECT_EQ(qGray(decoded.pixel(320, 0)), 20);
+
+    const QByteArray repeated = WithFirstScanRepeated(real, 300);
+    const TPeakMemoryGrowth growth;
+    try {
+        Load("repeated.jpg", repeated);
+        ADD_FAILURE() << "decoded";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_TRUE(e.message().contains("too many scans")) << e.message().toStdString();
+    }
+    EXPECT_LT(growth.MiB(), 64);
+}
+
+// A stamp is decoded once while its file stays the same; a changed file shows its new picture.
+TEST_F(PictureTest, StampPicturesAreKeptWhileTheirFileStaysTheSame) {
+    ClearStampPictureCache();
+    const QString path = Write("stamp.bmp", QtEncoded(Sample(4, 4).copy().scaled(4, 4), "BMP"));
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    const std::shared_ptr<const TGraphic> first = CachedStampPicture(path, false);
+    EXPECT_EQ(CachedStampPicture(path, false), first) << "read once";
+
+    // The same size and modification time: taken as the same file.
+    QImage other(4, 4, QImage::Format_RGB32);
+    other.fill(kRed);
+    Write("stamp.bmp", QtEncoded(other, "BMP"));
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    EXPECT_EQ(CachedStampPicture(path, false), first);
+
+    const struct timespec later[2] = {before.st_atim, {before.st_mtim.tv_sec + 1, before.st_mtim.tv_nsec}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
+    const std::shared_ptr<const TGraphic> changed = CachedStampPicture(path, false);
+    EXPECT_NE(changed, first);
+    EXPECT_EQ(changed->ToImage().pixel(0, 0), kRed);
+    EXPECT_NE(CachedStampPicture(path, true), changed) << "the transparency is part of the picture";
+
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_THROW(CachedStampPicture(path, false), EFOpenError);
+}
+
+// A FIFO (or any file that is not a regular one) named as a picture is refused at once: opening it
+// would wait for a writer for ever.
+TEST_F(PictureTest, APictureThatIsNoRegularFileIsRefusedAtOnce) {
+    const QString path = Dir.filePath("fifo.png");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const QString device = Dir.filePath("zero.bmp");
+    ASSERT_TRUE(QFile::link("/dev/zero", device));
+    for (const QString& name : {path, device}) {
+        try {
+            LoadStampPicture(name);
+            ADD_FAILURE() << "loaded";
+        } catch (const EFOpenError& e) {
+            EXPECT_TRUE(e.message().contains("Not a regular file")) << e.message().toStdString();
+        }
+    }
 }

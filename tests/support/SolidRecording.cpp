@@ -60,3 +60,9 @@ bool WriteKilledRecording(const QString& file, QSize size, int framesPerSecond, 
     int status = 0;
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+int PositionShown(QRgb pixel, int count) {
+    for (int i = 0; i < count; ++i)
+        if (ShowsPosition(pixel, i)) return i;
+    return -1;
+}

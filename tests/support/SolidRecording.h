@@ -17,3 +17,6 @@ bool WriteSolidRecording(const QString& file, QSize size, int framesPerSecond, i
 // The same, but the writing process is ended after count frames without closing the file, as when a
 // recording is killed: the frames are on disk, the index and the header's counts are not.
 bool WriteKilledRecording(const QString& file, QSize size, int framesPerSecond, int count);
+
+// Which of positions 0 to count - 1 a decoded pixel shows, or -1 for none.
+int PositionShown(QRgb pixel, int count);

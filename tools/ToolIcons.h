@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/Colors.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QVector>
 
-// The drawing window's 16 x 16 images, drawn in code, by their index in the window's image list. A
+// The drawing views' 16 x 16 images, drawn in code, by their index in the views' image list. A
 // tool has one image while it is not chosen and another while it is.
 namespace ToolIcons {
 
@@ -34,5 +36,7 @@ enum TIndex : int {
 QImage Image(int index);
 // All of them, in index order: the window's image list.
 QVector<QIcon> ImageList();
+// The colour image: a swatch of the drawing colour with a black edge, the border around it clear.
+QIcon ColorSwatchIcon(TColor color);
 
 } // namespace ToolIcons

@@ -16,6 +16,22 @@ using TShiftState = unsigned;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
+// The buttons the drawing views answer; others (back, forward) are no mouse button to them.
+inline bool IsMouseButton(Qt::MouseButton button) {
+    return button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton;
+}
+
+inline TMouseButton MouseButtonOf(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::RightButton:
+        return mbRight;
+    case Qt::MiddleButton:
+        return mbMiddle;
+    default:
+        return mbLeft;
+    }
+}
+
 inline TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
     TShiftState state = 0;
     if (modifiers & Qt::ShiftModifier) state |= ssShift;

@@ -1,4 +1,6 @@
-#include "ToolIcons.h"
+#include "tools/ToolIcons.h"
+
+#include "platform/Canvas.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -186,3 +188,24 @@ QVector<QIcon> ImageList() {
 }
 
 } // namespace ToolIcons
+
+QIcon ToolIcons::ColorSwatchIcon(TColor color) {
+    constexpr int size = IconSize;
+    QImage bitmap(size, size, QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    {
+        Canvas canvas(bitmap);
+        canvas.Pen.Color = clBlack;
+        canvas.Pen.Width = 1;
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.Brush.Color = color;
+        canvas.Rectangle(2, 2, size - 2, size - 2);
+    }
+    // Only the swatch itself is drawn: the border around it lets the menu show through.
+    QImage icon = bitmap.convertToFormat(QImage::Format_ARGB32);
+    const QRect swatch(2, 2, size - 4, size - 4);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            if (!swatch.contains(x, y)) icon.setPixel(x, y, qRgba(0, 0, 0, 0));
+    return QIcon(QPixmap::fromImage(icon));
+}

@@ -1,4 +1,4 @@
-#include "overlay/Snapping.h"
+#include "tools/Snapping.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,41 @@
+#include "platform/TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <thread>
+
+// The end of the session must end the program also when its GUI thread is busy and never returns
+// to the event loop (a blocking call, a long computation): a program that ignores it is killed
+// later by the session without any clean-up at all.
+TEST(TerminationSignalsDeathTest, TheFirstSignalEndsABusyProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QuitOnTerminationSignals();
+            std::raise(SIGTERM);
+            // Busy far longer than the grace the handling gives, never back in the event loop.
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+            while (std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGTERM), "");
+}
+
+// A GUI thread that takes the signal up ends its event loop normally, and nothing kills it while its
+// clean-up runs.
+TEST(TerminationSignalsDeathTest, AnIdleProgramEndsThroughItsEventLoop) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QuitOnTerminationSignals();
+            std::raise(SIGTERM);
+            const int code = QCoreApplication::exec();
+            // The clean-up after the loop may take longer than the grace for a busy thread.
+            std::this_thread::sleep_for(std::chrono::seconds(7));
+            std::exit(code == 0 ? 3 : 4);
+        },
+        testing::ExitedWithCode(3), "");
+}
