@@ -70,8 +70,6 @@ TFrmMain::TFrmMain(const QString& settingsFile, const QString& programFolder, co
     OpenDialog.Filter = QStringLiteral("Avi files (*.avi);;All files (*.*)");
     OpenDialog.DefaultExt = QStringLiteral("AVI");
     CreateComponents();
-    // A menu bar entry without items would open on nothing.
-    EditMenu->menuAction()->setVisible(!EditMenu->isEmpty());
     FormCreate(arguments);
 }
 
