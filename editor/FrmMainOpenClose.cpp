@@ -87,6 +87,8 @@ void TFrmMain::FileOpen1Accept() {
     ViewCanvasPen.Width = DrawWidth;
     ViewFont = TextFont;
     TCursorTable::Screen().Show(PaintBox2, 1);
+    // Freehand is chosen as the user chooses it, so that the tool buttons show it.
+    if (Tool != 0) DrawToolExecute(Action(QStringLiteral("FreeHand")));
     Tool = 0;
 
     Modified = false;

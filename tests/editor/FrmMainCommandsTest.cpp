@@ -124,3 +124,19 @@ TEST_F(FrmMainFixture, KeysReachTheirCommands) {
     EXPECT_EQ(form->ComboBox1->currentText(), "75 %");
     EXPECT_TRUE(Messages.empty());
 }
+
+// Opening a file makes freehand the tool, and the tool buttons say so: the one chosen before is no
+// longer shown chosen.
+TEST_F(FrmMainFixture, OpeningAFileChoosesFreehandAndItsButton) {
+    auto form = OpenForm(Recording(5));
+    form->Action("Line")->trigger();
+    ASSERT_EQ(form->GetTool(), 1);
+    Open(*form, Recording(20));
+    EXPECT_EQ(form->GetTool(), 0);
+    EXPECT_TRUE(form->Action("FreeHand")->isChecked());
+    EXPECT_FALSE(form->Action("Line")->isChecked());
+    // Choosing freehand again leaves it the only one chosen.
+    form->Action("FreeHand")->trigger();
+    EXPECT_TRUE(form->Action("FreeHand")->isChecked());
+    EXPECT_FALSE(form->Action("Line")->isChecked());
+}
