@@ -111,3 +111,34 @@ TForeignKeyGrab::TForeignKeyGrab(const QString& display, const char* keysymName,
 TForeignKeyGrab::~TForeignKeyGrab() {
     if (Connection) XCloseDisplay(static_cast<Display*>(Connection));
 }
+
+TColourWindow::TColourWindow(const QString& display, const QRect& geometry) {
+    Display* d = XOpenDisplay(display.toLocal8Bit().constData());
+    Connection = d;
+    if (!d) return;
+    XSetWindowAttributes attributes{};
+    // No window manager decorates or places it: it stands where it is put.
+    attributes.override_redirect = True;
+    attributes.background_pixel = BlackPixel(d, DefaultScreen(d));
+    Id = XCreateWindow(d, DefaultRootWindow(d), geometry.x(), geometry.y(), geometry.width(),
+                       geometry.height(), 0, CopyFromParent, InputOutput, CopyFromParent,
+                       CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(d, Id);
+    XSync(d, False);
+}
+
+TColourWindow::~TColourWindow() {
+    auto* d = static_cast<Display*>(Connection);
+    if (!d) return;
+    if (Id) XDestroyWindow(d, Id);
+    XCloseDisplay(d);
+}
+
+void TColourWindow::Fill(QRgb colour) {
+    auto* d = static_cast<Display*>(Connection);
+    if (!d || !Id) return;
+    // A 24-bit true-colour screen: the pixel value is the colour itself.
+    XSetWindowBackground(d, Id, colour & 0xFFFFFF);
+    XClearWindow(d, Id);
+    XSync(d, False);
+}

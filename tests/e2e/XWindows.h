@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QRgb>
 #include <QString>
 #include <vector>
 
@@ -35,4 +36,21 @@ public:
 private:
     void* Connection = nullptr;
     bool Ok = false;
+};
+
+// A plain window of the test's own, without a frame, filled with one colour that the test changes: a
+// program whose picture changes while the screen is recorded.
+class TColourWindow {
+public:
+    TColourWindow(const QString& display, const QRect& geometry);
+    ~TColourWindow();
+    TColourWindow(const TColourWindow&) = delete;
+    TColourWindow& operator=(const TColourWindow&) = delete;
+    bool Shown() const { return Id != 0; }
+    // The whole window takes the colour at once; the server repaints it so after every expose.
+    void Fill(QRgb colour);
+
+private:
+    void* Connection = nullptr;
+    unsigned long Id = 0;
 };
