@@ -54,6 +54,8 @@ void TFrmMain::CreateAnnotationSettingsActions() {
     NewAction(QStringLiteral("Options1"), QStringLiteral("&Options..."), {}, [this] { Options1Click(); });
     NewAction(QStringLiteral("Drawingoptions1"), QStringLiteral("Drawing options..."), {},
               [this] { Options1Click(); });
+    // The frame edits stand above, apart.
+    if (!EditMenu->isEmpty() && !EditMenu->actions().last()->isSeparator()) EditMenu->addSeparator();
     EditMenu->addAction(Action(QStringLiteral("Drawingoptions1")));
     EditMenu->menuAction()->setVisible(true);
     // The editor's dialogs live as long as the window.

@@ -140,6 +140,12 @@ TEST_F(FrmMainSave, FrameEditsChangeTheListAndMarkItModified) {
     EXPECT_FALSE(Window->Action("InsertFrame")->isEnabled());
     EXPECT_TRUE(Window->Action("DeleteFrame")->isEnabled());
     EXPECT_EQ(Window->PopupMenu3->actions().size(), 2);
+    // The Edit menu: the frame edits, then apart from them the drawing options.
+    QStringList items;
+    for (const QAction* item : Window->EditMenu->actions())
+        items << (item->isSeparator() ? "-" : item->objectName());
+    EXPECT_EQ(items, QStringList({"InsertFrame", "DeleteFrame", "Duplicateframe1", "Removeframes1", "-",
+                                  "Drawingoptions1"}));
 }
 
 TEST_F(FrmMainSave, NoListLongerThan32767) {
