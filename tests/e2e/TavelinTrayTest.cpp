@@ -417,12 +417,7 @@ TEST_F(TavelinTray, ARecordingAnnotatedInTheEditorIsSavedWithTheAnnotationsBurne
     const QString editor = "Tavelin 3 AVI Editor";
     ASSERT_TRUE(ChooseInTrayMenu("Down Down Down Down Return", [&] { return HasTopLevel(editor); }))
         << "the editor did not start";
-    KeyIn(editor, "ctrl+o");
-    ASSERT_TRUE(WaitForTopLevel("Open"));
-    QThread::msleep(300);
-    KeyIn("Open", "ctrl+a");
-    Desktop.Xdotool("type --delay 5 '" + file + "'");
-    Desktop.Xdotool("key Return");
+    ASSERT_TRUE(OpenThroughDialog(Desktop, editor, file));
     const QString caption = editor + " - road.avi";
     ASSERT_TRUE(WaitForTopLevel(caption)) << "the recording did not open";
 

@@ -1,5 +1,9 @@
 #include "XWindows.h"
 
+#include "support/DesktopSession.h"
+
+#include <QThread>
+
 // Xlib comes after Qt: its macros clash with Qt's names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -141,4 +145,21 @@ void TColourWindow::Fill(QRgb colour) {
     XSetWindowBackground(d, Id, colour & 0xFFFFFF);
     XClearWindow(d, Id);
     XSync(d, False);
+}
+
+bool OpenThroughDialog(const TDesktopSession& desktop, const QString& window, const QString& file) {
+    auto keyIn = [&](const QString& name, const QString& keys) {
+        const auto windows = TopLevelsNamed(desktop.Display(), name);
+        if (windows.empty()) return false;
+        desktop.Xdotool(QString("windowfocus --sync %1").arg(windows.front().Id));
+        desktop.Xdotool("key " + keys);
+        return true;
+    };
+    if (!keyIn(window, "ctrl+o")) return false;
+    if (!WaitUntil([&] { return !TopLevelsNamed(desktop.Display(), "Open").empty(); })) return false;
+    QThread::msleep(300);
+    if (!keyIn("Open", "ctrl+a")) return false;
+    desktop.Xdotool("type --delay 20 '" + file + "'");
+    desktop.Xdotool("key Return");
+    return true;
 }

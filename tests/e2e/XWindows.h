@@ -5,6 +5,8 @@
 #include <QString>
 #include <vector>
 
+class TDesktopSession;
+
 // What an end-to-end test sees of the windows on its private X server.
 struct TXWindow {
     unsigned long Id = 0;
@@ -21,6 +23,10 @@ std::vector<TXWindow> ViewableWindows(const QString& display);
 std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name);
 // A program's icons in the tray: its viewable windows docked inside the tray host, in dock order.
 std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass);
+
+// Opens a file through the open dialog of the top-level window of that name (Ctrl+O), as a user types
+// its path; false when the window or its dialog does not show.
+bool OpenThroughDialog(const TDesktopSession& desktop, const QString& window, const QString& file);
 
 // Holds a key with modifiers on the root window for as long as it lives, as another program that
 // took a global hot key first would.
