@@ -74,6 +74,8 @@ public:
     struct TSeams {
         // A text question: caption, prompt and the value shown in; the answer out; true on OK.
         std::function<bool(const QString& caption, const QString& prompt, QString& value)> InputQuery;
+        // Opens the reader on the file a save has just put in place; raises as the reader's Open does.
+        std::function<void(TAVIFile& reader, const QString& path)> OpenSaved;
     };
     TSeams Seams;
 

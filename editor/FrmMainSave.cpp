@@ -240,7 +240,10 @@ void TFrmMain::StartAfreshOn(const QString& path) {
     ForgetDecodedFrames();
     try {
         AviFile->Close();
-        AviFile->Open(path);
+        if (Seams.OpenSaved)
+            Seams.OpenSaved(*AviFile, path);
+        else
+            AviFile->Open(path);
     } catch (...) {
         // As a failed open: the message, then no file. The saved file is in place all the same.
         MessageDlg(QStringLiteral("Error opening AVI file"), mtWarning, mbOK, this);

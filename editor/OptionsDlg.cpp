@@ -167,6 +167,10 @@ void TOptionsDlg::OKBtnClick() {
     done(QDialog::Accepted);
 }
 
+void TOptionsDlg::reject() {
+    done(mrCancel);
+}
+
 void TOptionsDlg::BtnFontClick() {
     FontDialog1.Font = PanelFont1->Font();
     const bool chosen = RunFontDialog ? RunFontDialog(FontDialog1) : FontDialog1.Execute(this);

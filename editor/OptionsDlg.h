@@ -48,6 +48,8 @@ public:
     // False when the width's text is no whole number from 1 to 40: then "Invalid drawing width", the
     // last valid width back in the edit, and the focus there.
     bool Edit1Exit();
+    // Cancel, Esc and the window's close all end it with mrCancel.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -98,12 +98,7 @@ protected:
 
     // Opens a file through the open dialog as a user types its path.
     void OpenThroughDialog(const QString& title, const QString& file) {
-        KeyIn(title, "ctrl+o");
-        ASSERT_TRUE(WaitForTitle("Open"));
-        QThread::msleep(300);
-        KeyIn("Open", "ctrl+a");
-        Desktop.Xdotool("type --delay 20 '" + file + "'");
-        Desktop.Xdotool("key Return");
+        ASSERT_TRUE(::OpenThroughDialog(Desktop, title, file));
     }
 
     TDesktopSession Desktop{1024, 768};

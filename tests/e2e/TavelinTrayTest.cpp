@@ -1,16 +1,24 @@
 #include "RecordedAvi.h"
 #include "XWindows.h"
 #include "support/DesktopSession.h"
+#include "support/FaultInjection.h"
+#include "support/SolidRecording.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <QProcess>
+#include <QRegion>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <optional>
 #include <signal.h>
 
 // Xlib after Qt.
@@ -322,6 +330,188 @@ TEST_F(TavelinTray, ACaptureRecordsThePointerAndLeavesThePauseOut) {
         }
     EXPECT_GT(outsideSame, outside * 99 / 100) << "the desktop is not in the frame";
     EXPECT_GE(pointerPixels, 10) << "no pointer in the frame";
+}
+
+// Frames of an AVI file as the ffmpeg command decodes them, by stream position. A position the file
+// leaves empty is absent: players show the frame before it there.
+std::map<qint64, QImage> DecodedByFfmpeg(const QString& file, const QString& folder) {
+    std::map<qint64, QImage> frames;
+    QDir().mkpath(folder);
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-nostdin", "-i", file, "-fps_mode", "passthrough", "-frame_pts",
+                            "1", "-pix_fmt", "rgb24", folder + "/%d.png"});
+    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0) return frames;
+    for (const QString& name : QDir(folder).entryList({"*.png"}, QDir::Files))
+        frames[QFileInfo(name).baseName().toLongLong()] =
+            QImage(folder + "/" + name).convertToFormat(QImage::Format_RGB32);
+    return frames;
+}
+
+// The stream's length in positions, as ffprobe reads the header.
+qint64 PositionsOf(const QString& file) {
+    QProcess ffprobe;
+    ffprobe.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=nb_frames",
+                              "-of", "csv=p=0", file});
+    ffprobe.waitForFinished(30000);
+    return ffprobe.readAllStandardOutput().trimmed().toLongLong();
+}
+
+// What a player shows at a position: the last frame at or before it.
+QImage ShownAt(const std::map<qint64, QImage>& frames, qint64 position) {
+    auto it = frames.upper_bound(position);
+    return it == frames.begin() ? QImage() : std::prev(it)->second;
+}
+
+// The pixels where two pictures differ by more than Microsoft Video 1 keeps (5 bits a channel).
+QRegion Differences(const QImage& a, const QImage& b) {
+    QRegion region;
+    if (a.size() != b.size()) return QRect(QPoint(0, 0), a.size().expandedTo(b.size()));
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            if (!Near(p[x], q[x], 8)) region += QRect(x, y, 1, 1);
+    }
+    return region;
+}
+
+// The whole road: a changing window recorded with Tavelin's capture key, the recording opened in the
+// editor that the tray starts, annotations drawn on three frames with the mouse, and Save. The ffmpeg
+// command then finds the annotations in exactly those frames, where they were drawn, and every other
+// frame as it was recorded.
+TEST_F(TavelinTray, ARecordingAnnotatedInTheEditorIsSavedWithTheAnnotationsBurnedIn) {
+    WriteSettings();
+    // The desktop: a flat field with a magenta square at the top left, by which the test finds the
+    // frame in the editor's view; the codec keeps flat 4 x 4 blocks exactly.
+    QImage desktop(ScreenWidth, ScreenHeight, QImage::Format_RGB32);
+    desktop.fill(QColor(0x80, 0x80, 0x80));
+    const QRgb marker = qRgb(0xFF, 0, 0xFF);
+    QPainter(&desktop).fillRect(QRect(0, 0, 64, 64), QColor(marker));
+    Desktop.PaintRoot(desktop);
+    Desktop.Xdotool("mousemove 1000 300"); // the pointer rests away from what is drawn on
+    Start();
+    QTemporaryDir folder;
+    const QString file = folder.path() + "/road.avi";
+
+    // A window that changes its colour every 100 ms while it is recorded.
+    TColourWindow changing(Desktop.Display(), QRect(128, 96, 512, 384));
+    ASSERT_TRUE(changing.Shown());
+    changing.Fill(SolidColor(0).rgb());
+    ASSERT_NO_FATAL_FAILURE(StartCapture(file));
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 1; clock.elapsed() < 4000; ++i) {
+        changing.Fill(SolidColor(i).rgb());
+        QThread::msleep(100);
+    }
+    Desktop.Xdotool("key shift+ctrl+y");
+    ASSERT_TRUE(WaitUntil([&] { return Icons() == 1; })) << "the capture icons stayed";
+    ASSERT_TRUE(WaitUntil([&] { return AviFileComplete(file); }, 60000)) << "the file was not completed";
+    const qint64 positions = PositionsOf(file);
+    ASSERT_GE(positions, 20) << "too short a recording";
+    const std::map<qint64, QImage> recorded = DecodedByFfmpeg(file, folder.path() + "/recorded");
+    ASSERT_FALSE(recorded.empty());
+
+    // "Launch Avi Editor", the fourth item of the tray menu: the editor starts without a file, and
+    // opens the recording through its open dialog.
+    const QString editor = "Tavelin 3 AVI Editor";
+    ASSERT_TRUE(ChooseInTrayMenu("Down Down Down Down Return", [&] { return HasTopLevel(editor); }))
+        << "the editor did not start";
+    ASSERT_TRUE(OpenThroughDialog(Desktop, editor, file));
+    const QString caption = editor + " - road.avi";
+    ASSERT_TRUE(WaitForTopLevel(caption)) << "the recording did not open";
+
+    // The frame view: the square of the desktop's colour at its top left, at 100 %.
+    const QRect window = TopLevelsNamed(Desktop.Display(), caption).front().Geometry;
+    auto viewOrigin = [&]() -> std::optional<QPoint> {
+        const QImage shot = Desktop.Screenshot();
+        for (int y = window.top(); y < window.bottom() - 50; ++y)
+            for (int x = window.left(); x < window.right() - 50; ++x)
+                if (shot.pixel(x, y) == marker && shot.pixel(x + 50, y) == marker &&
+                    shot.pixel(x, y + 50) == marker && shot.pixel(x + 50, y + 50) == marker)
+                    return QPoint(x, y);
+        return std::nullopt;
+    };
+    std::optional<QPoint> origin;
+    ASSERT_TRUE(WaitUntil([&] { return (origin = viewOrigin()).has_value(); })) << "no frame view";
+
+    // Three positions, each with its own tool, dragged from (150, 140) to (330, 300) of the frame.
+    struct TAnnotation {
+        int Position;
+        const char* ToolKey;
+    };
+    const TAnnotation annotations[] = {{2, "ctrl+r"}, {7, "ctrl+e"}, {13, "ctrl+f"}};
+    const QRect drag(150, 140, 180, 160);
+    int at = 0;
+    for (const TAnnotation& a : annotations) {
+        KeyIn(caption, QStringList(a.Position - at, "Down").join(' '));
+        at = a.Position;
+        const QImage expected = ShownAt(recorded, a.Position);
+        // The view shows the position's frame before anything is drawn on it.
+        ASSERT_TRUE(WaitUntil([&] {
+            const QPoint inside = *origin + QPoint(300, 120);
+            return Near(Desktop.Screenshot().pixel(inside), expected.pixel(300, 120), 8);
+        })) << "position "
+            << a.Position;
+        KeyIn(caption, a.ToolKey);
+        const QPoint from = *origin + drag.topLeft(), to = *origin + drag.bottomRight();
+        Desktop.Xdotool(QString("mousemove %1 %2 mousedown 1").arg(from.x()).arg(from.y()));
+        for (int step = 1; step <= 8; ++step) {
+            const QPoint p = from + (to - from) * step / 8;
+            Desktop.Xdotool(QString("mousemove %1 %2").arg(p.x()).arg(p.y()));
+        }
+        Desktop.Xdotool("mouseup 1");
+        // The step shows in the view: black where the drag's path ran.
+        const QPoint middle = *origin + drag.topLeft() + (drag.bottomRight() - drag.topLeft()) / 2;
+        ASSERT_TRUE(WaitUntil([&] {
+            const QImage shot = Desktop.Screenshot();
+            int dark = 0;
+            for (int d = -40; d <= 40; ++d)
+                for (const QPoint p : {QPoint(middle.x() + d, from.y()), QPoint(from.x(), middle.y() + d),
+                                       QPoint(middle.x() + d, middle.y() + d * 8 / 9)})
+                    if (qGray(shot.pixel(p)) < 0x20) ++dark;
+            return dark > 20;
+        })) << "nothing drawn at position "
+            << a.Position;
+    }
+
+    // Save, from the File menu (Open, Close, Save, ...).
+    const QByteArray before = fault::ReadAll(file);
+    KeyIn(caption, "alt+f Down Down Return");
+    ASSERT_TRUE(WaitUntil([&] { return fault::ReadAll(file) != before; }, 60000)) << "nothing saved";
+
+    EXPECT_EQ(PositionsOf(file), positions);
+    const std::map<qint64, QImage> saved = DecodedByFfmpeg(file, folder.path() + "/saved");
+    // The annotations lie within the drag's rectangle, the pen's width and the codec's 4 x 4 blocks
+    // around it.
+    const QRect annotated = drag.adjusted(-6, -6, 6, 6);
+    for (qint64 p = 0; p < positions; ++p) {
+        const QImage now = ShownAt(saved, p);
+        ASSERT_EQ(now.size(), QSize(ScreenWidth, ScreenHeight)) << "position " << p;
+        const QRegion changed = Differences(now, ShownAt(recorded, p));
+        const bool drawnOn = std::any_of(std::begin(annotations), std::end(annotations),
+                                         [&](const TAnnotation& a) { return a.Position == p; });
+        if (drawnOn) {
+            EXPECT_TRUE(annotated.contains(changed.boundingRect()))
+                << "position " << p << ": " << ::testing::PrintToString(changed.boundingRect());
+            // The figure spans the drag, black.
+            EXPECT_GE(changed.boundingRect().width(), drag.width() * 3 / 4) << "position " << p;
+            EXPECT_GE(changed.boundingRect().height(), drag.height() * 3 / 4) << "position " << p;
+            int black = 0;
+            for (const QRect& r : changed)
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    for (int x = r.left(); x <= r.right(); ++x)
+                        if (Near(now.pixel(x, y), qRgb(0, 0, 0), 8)) ++black;
+            EXPECT_GT(black, 300) << "position " << p;
+        } else {
+            EXPECT_TRUE(changed.isEmpty())
+                << "position " << p << ": " << ::testing::PrintToString(changed.boundingRect());
+        }
+    }
+
+    // The editor ends by its own command, nothing left to ask.
+    KeyIn(caption, "alt+f x");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel(caption); }));
 }
 
 TEST_F(TavelinTray, TheAnnotateKeyShowsTheDesktopToDrawOnAndEscClosesIt) {

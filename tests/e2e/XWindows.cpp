@@ -1,5 +1,9 @@
 #include "XWindows.h"
 
+#include "support/DesktopSession.h"
+
+#include <QThread>
+
 // Xlib comes after Qt: its macros clash with Qt's names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -110,4 +114,52 @@ TForeignKeyGrab::TForeignKeyGrab(const QString& display, const char* keysymName,
 
 TForeignKeyGrab::~TForeignKeyGrab() {
     if (Connection) XCloseDisplay(static_cast<Display*>(Connection));
+}
+
+TColourWindow::TColourWindow(const QString& display, const QRect& geometry) {
+    Display* d = XOpenDisplay(display.toLocal8Bit().constData());
+    Connection = d;
+    if (!d) return;
+    XSetWindowAttributes attributes{};
+    // No window manager decorates or places it: it stands where it is put.
+    attributes.override_redirect = True;
+    attributes.background_pixel = BlackPixel(d, DefaultScreen(d));
+    Id = XCreateWindow(d, DefaultRootWindow(d), geometry.x(), geometry.y(), geometry.width(),
+                       geometry.height(), 0, CopyFromParent, InputOutput, CopyFromParent,
+                       CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(d, Id);
+    XSync(d, False);
+}
+
+TColourWindow::~TColourWindow() {
+    auto* d = static_cast<Display*>(Connection);
+    if (!d) return;
+    if (Id) XDestroyWindow(d, Id);
+    XCloseDisplay(d);
+}
+
+void TColourWindow::Fill(QRgb colour) {
+    auto* d = static_cast<Display*>(Connection);
+    if (!d || !Id) return;
+    // A 24-bit true-colour screen: the pixel value is the colour itself.
+    XSetWindowBackground(d, Id, colour & 0xFFFFFF);
+    XClearWindow(d, Id);
+    XSync(d, False);
+}
+
+bool OpenThroughDialog(const TDesktopSession& desktop, const QString& window, const QString& file) {
+    auto keyIn = [&](const QString& name, const QString& keys) {
+        const auto windows = TopLevelsNamed(desktop.Display(), name);
+        if (windows.empty()) return false;
+        desktop.Xdotool(QString("windowfocus --sync %1").arg(windows.front().Id));
+        desktop.Xdotool("key " + keys);
+        return true;
+    };
+    if (!keyIn(window, "ctrl+o")) return false;
+    if (!WaitUntil([&] { return !TopLevelsNamed(desktop.Display(), "Open").empty(); })) return false;
+    QThread::msleep(300);
+    if (!keyIn("Open", "ctrl+a")) return false;
+    desktop.Xdotool("type --delay 20 '" + file + "'");
+    desktop.Xdotool("key Return");
+    return true;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QRect>
+#include <QRgb>
 #include <QString>
 #include <vector>
+
+class TDesktopSession;
 
 // What an end-to-end test sees of the windows on its private X server.
 struct TXWindow {
@@ -21,6 +24,10 @@ std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name
 // A program's icons in the tray: its viewable windows docked inside the tray host, in dock order.
 std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass);
 
+// Opens a file through the open dialog of the top-level window of that name (Ctrl+O), as a user types
+// its path; false when the window or its dialog does not show.
+bool OpenThroughDialog(const TDesktopSession& desktop, const QString& window, const QString& file);
+
 // Holds a key with modifiers on the root window for as long as it lives, as another program that
 // took a global hot key first would.
 class TForeignKeyGrab {
@@ -35,4 +42,21 @@ public:
 private:
     void* Connection = nullptr;
     bool Ok = false;
+};
+
+// A plain window of the test's own, without a frame, filled with one colour that the test changes: a
+// program whose picture changes while the screen is recorded.
+class TColourWindow {
+public:
+    TColourWindow(const QString& display, const QRect& geometry);
+    ~TColourWindow();
+    TColourWindow(const TColourWindow&) = delete;
+    TColourWindow& operator=(const TColourWindow&) = delete;
+    bool Shown() const { return Id != 0; }
+    // The whole window takes the colour at once; the server repaints it so after every expose.
+    void Fill(QRgb colour);
+
+private:
+    void* Connection = nullptr;
+    unsigned long Id = 0;
 };

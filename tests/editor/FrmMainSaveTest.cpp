@@ -140,6 +140,12 @@ TEST_F(FrmMainSave, FrameEditsChangeTheListAndMarkItModified) {
     EXPECT_FALSE(Window->Action("InsertFrame")->isEnabled());
     EXPECT_TRUE(Window->Action("DeleteFrame")->isEnabled());
     EXPECT_EQ(Window->PopupMenu3->actions().size(), 2);
+    // The Edit menu: the frame edits, then apart from them the drawing options.
+    QStringList items;
+    for (const QAction* item : Window->EditMenu->actions())
+        items << (item->isSeparator() ? "-" : item->objectName());
+    EXPECT_EQ(items, QStringList({"InsertFrame", "DeleteFrame", "Duplicateframe1", "Removeframes1", "-",
+                                  "Drawingoptions1"}));
 }
 
 TEST_F(FrmMainSave, NoListLongerThan32767) {
@@ -253,6 +259,32 @@ TEST_F(FrmMainSave, FailedMoveKeepsTheEditsAndTheReader) {
     EXPECT_EQ(Window->Edits().EditFrameCount, Frames - 1);
     EXPECT_EQ(Messages.count("AVI file was modified. Save?"), 3);
     EXPECT_EQ(ReadAll(folder + "/movie.avi"), Original);
+}
+
+// The saved file is in place but cannot be opened again: as a failed open, the message and then no
+// file, with nothing asked about edits that are saved.
+TEST_F(FrmMainSave, AFailedReopenAfterAGoodMoveEndsWithNoFileOpen) {
+    Window->DeleteFrameExecute();
+    Window->Seams.OpenSaved = [](TAVIFile&, const QString&) { throw EAviException("unreadable"); };
+    Window->FileSave1Execute();
+    EXPECT_EQ(Messages, QStringList{"Error opening AVI file"});
+    EXPECT_FALSE(Window->FileOpen());
+    EXPECT_FALSE(Window->GetModified());
+    EXPECT_EQ(Window->Edits().EditFrameCount, -1);
+    EXPECT_EQ(Window->windowTitle(), "Tavelin 3 AVI Editor");
+    EXPECT_TRUE(Window->Edit4->isVisible()) << "the panel is back from the progress bar";
+    EXPECT_TRUE(TempFiles().isEmpty());
+    TAVIFile saved;
+    saved.Open(Source);
+    EXPECT_EQ(saved.FrameCount(), uint32_t(Frames - 1));
+    saved.Close();
+
+    // The file opens again as any other.
+    Window->OpenDialog.FileName = Source;
+    Window->FileOpen1Accept();
+    EXPECT_TRUE(Window->FileOpen());
+    EXPECT_EQ(Window->Edits().EditFrameCount, Frames - 1);
+    EXPECT_EQ(Messages.size(), 1);
 }
 
 // While the save writes, only painting runs: keys, clicks, a close and the playback timer wait, and a

@@ -45,7 +45,7 @@ TEST_F(OptionsDlg, WithoutASettingsFileTheDefaultsShowAndCancelWritesNothing) {
     EXPECT_EQ(dialog.PanelFont1->Font().Size, 14);
     EXPECT_EQ(dialog.PanelFont1->Font().Color, clBlack);
     dialog.CancelBtn->click();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.result(), mrCancel);
     EXPECT_FALSE(QFile::exists(IniPath()));
 }
 
