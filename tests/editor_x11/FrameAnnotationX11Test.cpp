@@ -5,12 +5,12 @@
 #include "model/DrawSteps.h"
 #include "platform/IniFile.h"
 #include "platform/MessageHandlerScope.h"
+#include "support/DesktopSession.h"
 #include "support/XvfbServer.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -26,15 +26,6 @@ protected:
     TMessageHandlerScope Scope{[](TMessageRequest&) { return int(mrNo); }};
     std::unique_ptr<TFrmMain> Form;
 
-    static bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition()) {
-            if (timer.elapsed() > timeoutMs) return false;
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
-    }
     static bool Xdotool(const QString& args) {
         return RunOnDisplay(qEnvironmentVariable("DISPLAY"), QStringLiteral("xdotool ") + args) == 0;
     }
@@ -62,7 +53,7 @@ protected:
         Form->setGeometry(0, 0, 1200, 900);
         Form->show();
         Form->activateWindow();
-        ASSERT_TRUE(WaitFor([this] { return Form->isActiveWindow() && Form->PaintBox2->isVisible(); }));
+        ASSERT_TRUE(WaitUntil([this] { return Form->isActiveWindow() && Form->PaintBox2->isVisible(); }));
     }
     void TearDown() override { Form.reset(); }
 };
@@ -75,36 +66,36 @@ TEST_F(FrameAnnotationX11, ARectangleAtTwiceTheSizeATextAndAStampAreSavedAtTheir
     Form->ComboBox1->setCurrentIndex(
         static_cast<int>(std::find(zooms.begin(), zooms.end(), 200) - zooms.begin()));
     Form->ComboBox1Change();
-    ASSERT_TRUE(WaitFor([this] { return Form->PaintBox2->width() == 640; }));
+    ASSERT_TRUE(WaitUntil([this] { return Form->PaintBox2->width() == 640; }));
     QApplication::processEvents();
 
     ASSERT_TRUE(Xdotool("key ctrl+r"));
-    ASSERT_TRUE(WaitFor([this] { return Form->GetTool() == 2; }));
+    ASSERT_TRUE(WaitUntil([this] { return Form->GetTool() == 2; }));
     ASSERT_TRUE(Xdotool("mousemove " + At(101, 51) + " mousedown 1 mousemove " + At(120, 70) + " mousemove " +
                         At(141, 91) + " mouseup 1"));
-    ASSERT_TRUE(WaitFor([this] { return Steps().Count() == 1 && !Form->Drawing; }));
+    ASSERT_TRUE(WaitUntil([this] { return Steps().Count() == 1 && !Form->Drawing; }));
     auto* shape = dynamic_cast<TEllipseRect*>(Steps().GetItem(0));
     ASSERT_NE(shape, nullptr);
     EXPECT_EQ(QPoint(shape->StartX, shape->StartY), QPoint(51, 26));
     EXPECT_EQ(QPoint(shape->EndX, shape->EndY), QPoint(71, 46));
 
     ASSERT_TRUE(Xdotool("key ctrl+z"));
-    ASSERT_TRUE(WaitFor([this] { return Form->GetStepPos() == -1; }));
+    ASSERT_TRUE(WaitUntil([this] { return Form->GetStepPos() == -1; }));
     ASSERT_TRUE(Xdotool("key shift+ctrl+z"));
-    ASSERT_TRUE(WaitFor([this] { return Form->GetStepPos() == 0; }));
+    ASSERT_TRUE(WaitUntil([this] { return Form->GetStepPos() == 0; }));
     // Redo with nothing to redo does nothing, not even an undo.
     ASSERT_TRUE(Xdotool("key shift+ctrl+z"));
     QApplication::processEvents();
     EXPECT_EQ(Form->GetStepPos(), 0);
 
     ASSERT_TRUE(Xdotool("key ctrl+t"));
-    ASSERT_TRUE(WaitFor([this] { return Form->GetTool() == 4; }));
+    ASSERT_TRUE(WaitUntil([this] { return Form->GetTool() == 4; }));
     ASSERT_TRUE(Xdotool("mousemove " + At(40, 200) + " click 1"));
-    ASSERT_TRUE(WaitFor([this] { return Form->TextEntryOpen() && Form->Edit3->hasFocus(); }));
+    ASSERT_TRUE(WaitUntil([this] { return Form->TextEntryOpen() && Form->Edit3->hasFocus(); }));
     ASSERT_TRUE(Xdotool("type Hello"));
-    ASSERT_TRUE(WaitFor([this] { return Form->Edit3->text() == QStringLiteral("Hello"); }));
+    ASSERT_TRUE(WaitUntil([this] { return Form->Edit3->text() == QStringLiteral("Hello"); }));
     ASSERT_TRUE(Xdotool("key Return"));
-    ASSERT_TRUE(WaitFor([this] { return !Form->TextEntryOpen(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Form->TextEntryOpen(); }));
     ASSERT_EQ(Steps().Count(), 2);
     auto* text = dynamic_cast<TTextStep*>(Steps().GetItem(1));
     ASSERT_NE(text, nullptr);
@@ -113,9 +104,9 @@ TEST_F(FrameAnnotationX11, ARectangleAtTwiceTheSizeATextAndAStampAreSavedAtTheir
 
     // Shift+Ctrl+0 takes the stamp of slot 0; a click places it.
     ASSERT_TRUE(Xdotool("key shift+ctrl+0"));
-    ASSERT_TRUE(WaitFor([this] { return Form->GetTool() == 5; }));
+    ASSERT_TRUE(WaitUntil([this] { return Form->GetTool() == 5; }));
     ASSERT_TRUE(Xdotool("mousemove " + At(300, 300) + " click 1"));
-    ASSERT_TRUE(WaitFor([this] { return Steps().Count() == 3 && !Form->Drawing; }));
+    ASSERT_TRUE(WaitUntil([this] { return Steps().Count() == 3 && !Form->Drawing; }));
     EXPECT_EQ(QPoint(Steps().GetItem(2)->StartX, Steps().GetItem(2)->StartY), QPoint(150, 150));
 
     // The frame at 100 % holds them all, at their 100 % places; the other frames hold nothing.
@@ -131,13 +122,13 @@ TEST_F(FrameAnnotationX11, ARectangleAtTwiceTheSizeATextAndAStampAreSavedAtTheir
     // "Copy fra&me" (Ctrl+K) gives another program the same picture.
     Form->GoToFrame(2);
     ASSERT_TRUE(Xdotool("key ctrl+k"));
-    ASSERT_TRUE(WaitFor([] { return !QGuiApplication::clipboard()->image().isNull(); }));
+    ASSERT_TRUE(WaitUntil([] { return !QGuiApplication::clipboard()->image().isNull(); }));
     QProcess xclip;
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"});
         if (!xclip.waitForStarted()) return false;
         // This process owns the clipboard: it goes on answering while xclip asks.
-        WaitFor([&] { return xclip.state() == QProcess::NotRunning; });
+        WaitUntil([&] { return xclip.state() == QProcess::NotRunning; });
         return xclip.exitCode() == 0;
     }));
     const QImage copied =
@@ -154,7 +145,7 @@ TEST_F(FrameAnnotationX11, ARectangleAtTwiceTheSizeATextAndAStampAreSavedAtTheir
     Form->GoToFrame(2);
     Form->UpdateActions();
     Form->Action("FileSave1")->trigger();
-    ASSERT_TRUE(WaitFor([this] { return !Form->GetModified(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !Form->GetModified(); }));
     const QString file = Form->GetFileName();
     Form.reset();
     Form = std::make_unique<TFrmMain>(Dir.path() + "/Framory.ini", Dir.path() + "/", QStringList{file});

@@ -68,13 +68,7 @@ int DrawFrmX11Fixture::Mismatches(const QImage& a, const QImage& b) {
 }
 
 bool DrawFrmX11Fixture::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return WaitUntil(condition, timeoutMs);
 }
 
 void DrawFrmX11Fixture::Settle(int ms) {
