@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -14,6 +15,14 @@ const QByteArray NewFileEol("\n");
 
 bool SameName(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
+
+// A line's text. Qt's plain UTF-8 conversion drops a byte order mark at the start of what it converts,
+// so a key spelled with one would read differently once a write puts it at the start of its line.
+QString LineText(const QByteArray& raw) {
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return QString(decoder(raw)).trimmed();
 }
 
 bool IsQuote(QChar c) {
@@ -69,7 +78,7 @@ TIniFile::TIniFile(QString fileName) : Path(std::move(fileName)), Cache(Load(Pat
 
 TIniFile::Line TIniFile::ParseLine(QByteArray raw, QByteArray eol) {
     Line line;
-    const QString text = QString::fromUtf8(raw).trimmed();
+    const QString text = LineText(raw);
     line.Raw = std::move(raw);
     line.Eol = std::move(eol);
     if (text.isEmpty() || text.front() == u';') return line;
@@ -216,12 +225,12 @@ bool TIniFile::ApplyWrite(Content& content, const QString& section, const QStrin
             continue;
         }
         if (lines[i].Kind == LineKind::Header) break;
-        const QString text = QString::fromUtf8(lines[i].Raw).trimmed();
+        const QString text = LineText(lines[i].Raw);
         if (!text.isEmpty() && text.front() != u';') insertAt = static_cast<qsizetype>(i) + 1;
     }
     if (insertAt < 0) {
         if (!lines.empty() && lines.back().Eol.isEmpty()) lines.back().Eol = eol;
-        if (!lines.empty() && !QString::fromUtf8(lines.back().Raw).trimmed().isEmpty())
+        if (!lines.empty() && !LineText(lines.back().Raw).isEmpty())
             lines.push_back(ParseLine(QByteArray(), eol));
         lines.push_back(ParseLine((u'[' + section + u']').toUtf8(), eol));
         insertAt = static_cast<qsizetype>(lines.size());
