@@ -18,3 +18,19 @@ inline constexpr AviResult AVIERR_FILEWRITE = 0x8004406E;    // writing failed: 
 inline constexpr AviResult AVIERR_FILEOPEN = 0x8004406F;     // missing folder, access denied, read-only
 inline constexpr AviResult AVIERR_COMPRESSOR = 0x80044070;   // the compressor failed on a frame
 inline constexpr AviResult AVIERR_NOCOMPRESSOR = 0x80044071; // no compressor for the code asked for
+
+class QString;
+
+// FFmpeg's results (and negative errno values, which FFmpeg's are) as the codes above: the one place
+// where both the reader and the writer map them.
+// A read or an open for reading: missing or refused files are AVIERR_FILEOPEN, I/O errors
+// AVIERR_FILEREAD, short memory AVIERR_MEMORY, and anything the data cause AVIERR_BADFORMAT.
+AviResult AviReadResult(int error);
+// Creating a file for writing: AVIERR_MEMORY or AVIERR_FILEOPEN.
+AviResult AviCreateResult(int error);
+// Writing: AVIERR_MEMORY or AVIERR_FILEWRITE.
+AviResult AviWriteResult(int error);
+
+// What the reader tells the user when a file does not open, by the code of the failure; empty for a
+// code the user is told nothing more of.
+QString AviOpenMessage(AviResult result);

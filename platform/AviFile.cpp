@@ -1,5 +1,6 @@
 #include "platform/AviFile.h"
 
+#include "platform/AviChunkIndex.h"
 #include "platform/BitmapInfoHeader.h"
 
 #include <QFile>
@@ -8,7 +9,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <numeric>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -24,6 +30,11 @@ namespace {
 constexpr int MaxFramesPerSecond = 1000;
 // The stream header stores the frame rectangle in 16-bit fields.
 constexpr int MaxFrameSide = 65535;
+// What completing a file writes after its frames: an index entry a position, the index's chunk header,
+// and room for the muxer's headers of an OpenDML part.
+constexpr std::uint64_t ChunkHeaderSize = 8;
+constexpr std::uint64_t IndexEntrySize = 16;
+constexpr std::uint64_t ClosingReserve = 4096;
 
 // The codes under which Microsoft Video 1 is stored; "MSVC" is what the compressor is asked for by
 // and what FFmpeg's own muxer writes, "CRAM" what older files carry.
@@ -52,14 +63,6 @@ AVPixelFormat RawPixelFormat(int bits) {
     }
 }
 
-AviResult OpenFailure(int error) {
-    return error == AVERROR(ENOMEM) ? AVIERR_MEMORY : AVIERR_FILEOPEN;
-}
-
-AviResult WriteFailure(int error) {
-    return error == AVERROR(ENOMEM) ? AVIERR_MEMORY : AVIERR_FILEWRITE;
-}
-
 // The muxer's own buffers are flushed by then; this pushes the file's data and size to the disk so
 // that a rename over the user's file, which may follow, can never expose a half-written one.
 AviResult SyncToDisk(const QByteArray& path) {
@@ -82,9 +85,14 @@ struct TAviFileWriter::TImpl {
     bool Uncompressed = false;
     std::int64_t UncompressedFrameSize = 0;
     int Length = 0;
+    // Whether each position so far holds a key frame: what completing a failed file's index needs.
+    std::vector<bool> KeyFrames;
     // The first failure of the file itself: once the muxer has failed, what it wrote may be partial,
     // so nothing more is written.
     AviResult Failure = AVIERR_OK;
+    // The failure was a frame refused for want of room: the muxer wrote nothing torn and completes
+    // the file itself.
+    bool OutOfRoom = false;
 
     ~TImpl() { Release(); }
 
@@ -100,8 +108,12 @@ struct TAviFileWriter::TImpl {
         Uncompressed = false;
         UncompressedFrameSize = 0;
         Length = 0;
+        KeyFrames.clear();
         Failure = AVIERR_OK;
+        OutOfRoom = false;
     }
+
+    bool RoomFor(int position, std::size_t size) const;
 
     AviResult ApplyFormat(const std::uint8_t* bytes, std::size_t size);
     AviResult WritePacket(int position, const void* data, std::size_t size, bool keyFrame);
@@ -157,11 +169,30 @@ AviResult TAviFileWriter::TImpl::ApplyFormat(const std::uint8_t* bytes, std::siz
     if (!Packet) return AVIERR_MEMORY;
     const int header = avformat_write_header(Context, nullptr);
     if (header < 0 || Context->pb->error < 0) {
-        Failure = WriteFailure(header < 0 ? header : Context->pb->error);
+        Failure = AviWriteResult(header < 0 ? header : Context->pb->error);
         return Failure;
     }
     HeaderWritten = true;
     return AVIERR_OK;
+}
+
+// Room on the disk (and within the process's file size limit) for the chunks of this frame, the empty
+// ones before it, and what completing the file then needs. A frame that would leave too little is
+// refused before it is written: a recording on a disk that fills up ends with a complete file.
+bool TAviFileWriter::TImpl::RoomFor(int position, std::size_t size) const {
+    const std::uint64_t positions = std::uint64_t(position) + 1;
+    const std::uint64_t chunks = (positions - std::uint64_t(Length)) * ChunkHeaderSize + size + (size & 1);
+    const std::uint64_t needed = chunks + ChunkHeaderSize + positions * IndexEntrySize + ClosingReserve;
+    struct statvfs disk {};
+    if (::statvfs(Path.constData(), &disk) == 0 && disk.f_frsize > 0 &&
+        std::uint64_t(disk.f_bavail) < needed / disk.f_frsize + 1)
+        return false;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        const std::int64_t written = avio_tell(Context->pb);
+        if (written >= 0 && std::uint64_t(written) + needed > std::uint64_t(limit.rlim_cur)) return false;
+    }
+    return true;
 }
 
 AviResult TAviFileWriter::TImpl::WritePacket(int position, const void* data, std::size_t size,
@@ -178,7 +209,7 @@ AviResult TAviFileWriter::TImpl::WritePacket(int position, const void* data, std
     Packet->data = nullptr;
     Packet->size = 0;
     if (written < 0) {
-        Failure = WriteFailure(written);
+        Failure = AviWriteResult(written);
         return Failure;
     }
     return AVIERR_OK;
@@ -210,7 +241,7 @@ AviResult TAviFileWriter::Open(const QString& fileName) {
         const int opened = avio_open(&Impl->Context->pb, url.constData(), AVIO_FLAG_WRITE);
         if (opened < 0) {
             Impl->Release();
-            return OpenFailure(opened);
+            return AviCreateResult(opened);
         }
     } catch (const std::bad_alloc&) {
         Impl->Release();
@@ -220,14 +251,24 @@ AviResult TAviFileWriter::Open(const QString& fileName) {
 }
 
 AviResult TAviFileWriter::CreateStream(int framesPerSecond) {
+    if (framesPerSecond < 1) return Impl->Context ? AVIERR_BADPARAM : AVIERR_BADHANDLE;
+    return CreateStream(std::uint32_t(framesPerSecond), 1);
+}
+
+AviResult TAviFileWriter::CreateStream(std::uint32_t rate, std::uint32_t scale) {
     if (!Impl->Context) return AVIERR_BADHANDLE;
     if (Impl->Stream) return AVIERR_UNSUPPORTED;
-    if (framesPerSecond < 1 || framesPerSecond > MaxFramesPerSecond) return AVIERR_BADPARAM;
+    const std::uint32_t divisor = rate && scale ? std::gcd(rate, scale) : 1;
+    rate /= divisor;
+    scale /= divisor;
+    if (rate == 0 || scale == 0 || rate > INT_MAX || scale > INT_MAX ||
+        std::uint64_t(rate) > std::uint64_t(scale) * MaxFramesPerSecond)
+        return AVIERR_BADPARAM;
     Impl->Stream = avformat_new_stream(Impl->Context, nullptr);
     if (!Impl->Stream) return AVIERR_MEMORY;
-    // Scale 1 and rate framesPerSecond: one position is one frame.
-    Impl->Stream->time_base = AVRational{1, framesPerSecond};
-    Impl->Stream->avg_frame_rate = AVRational{framesPerSecond, 1};
+    // One position is one frame: a time base of scale / rate seconds.
+    Impl->Stream->time_base = AVRational{int(scale), int(rate)};
+    Impl->Stream->avg_frame_rate = AVRational{int(rate), int(scale)};
     return AVIERR_OK;
 }
 
@@ -258,6 +299,11 @@ AviResult TAviFileWriter::Write(int position, const void* data, std::size_t size
         if (std::int64_t(size) != Impl->UncompressedFrameSize) return AVIERR_BADFORMAT;
         keyFrame = true; // every uncompressed frame stands alone
     }
+    if (!Impl->RoomFor(position, size)) {
+        Impl->OutOfRoom = true;
+        Impl->Failure = AVIERR_FILEWRITE;
+        return Impl->Failure;
+    }
     if (Impl->Length == 0 && position > 0) {
         // The muxer fills gaps only after its first frame, and would move a first frame at k > 0 to
         // position 0: an empty frame at 0 keeps the positions.
@@ -266,6 +312,8 @@ AviResult TAviFileWriter::Write(int position, const void* data, std::size_t size
         Impl->Length = 1;
     }
     if (const AviResult r = Impl->WritePacket(position, data, size, keyFrame)) return r;
+    Impl->KeyFrames.resize(std::size_t(position) + 1, false);
+    Impl->KeyFrames[std::size_t(position)] = keyFrame;
     Impl->Length = position + 1;
     return AVIERR_OK;
 }
@@ -273,13 +321,21 @@ AviResult TAviFileWriter::Write(int position, const void* data, std::size_t size
 AviResult TAviFileWriter::Close() {
     if (!Impl->Context) return AVIERR_OK;
     AviResult result = Impl->Failure;
-    if (Impl->HeaderWritten) {
+    bool complete = !result || Impl->OutOfRoom;
+    if (Impl->HeaderWritten && complete) {
         const int trailer = av_write_trailer(Impl->Context);
-        if (trailer < 0 && !result) result = WriteFailure(trailer);
+        if (trailer < 0 && !result) result = AviWriteResult(trailer);
+        complete = trailer >= 0;
     }
     const int closed = avio_closep(&Impl->Context->pb);
-    if (closed < 0 && !result) result = WriteFailure(closed);
-    if (!result) result = SyncToDisk(Impl->Path);
+    if (closed < 0 && !result) result = AviWriteResult(closed);
+    if (closed < 0) complete = false;
+    if (!complete && Impl->HeaderWritten) {
+        // The muxer cannot go on after a failed write: the file is completed from what reached it.
+        CompleteWrittenAvi(Impl->Path, Impl->KeyFrames);
+    } else if (const AviResult synced = SyncToDisk(Impl->Path); !result) {
+        result = synced;
+    }
     Impl->Release();
     return result;
 }
@@ -290,4 +346,96 @@ bool TAviFileWriter::IsOpen() const {
 
 int TAviFileWriter::Length() const {
     return Impl->Length;
+}
+
+namespace {
+
+constexpr std::uint32_t IndexKeyFrame = 0x10; // AVIIF_KEYFRAME of an idx1 entry
+
+void Put32(std::uint8_t* at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        at[i] = std::uint8_t(v >> (8 * i));
+}
+
+bool WriteAll(int fd, std::uint64_t offset, const void* data, std::size_t size) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        offset += std::uint64_t(n);
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+bool Patch32(int fd, std::uint64_t offset, std::uint64_t value) {
+    std::uint8_t b[4];
+    Put32(b, std::uint32_t(std::min<std::uint64_t>(value, UINT32_MAX)));
+    return offset == 0 || WriteAll(fd, offset, b, sizeof b);
+}
+
+int CompleteOpenAvi(int fd, const std::vector<bool>& keyFrames) {
+    TAviFileBytes bytes(fd);
+    TAviStreamLayout layout;
+    if (ReadAviStreamLayout(bytes, layout, true) != AVIERR_OK || layout.FormOffsets.empty() ||
+        !layout.LastMoviListOffset)
+        return -1;
+    std::vector<TAviChunk> chunks = std::move(layout.Chunks);
+    std::uint64_t dataEnd = layout.DataEnd;
+    const std::uint64_t moviType = layout.LastMoviListOffset + 8;
+    // Only a file of one RIFF form has its index at its end; the parts of a larger one are found by
+    // readers through their own chunks.
+    const bool oneForm = layout.FormOffsets.size() == 1;
+    std::uint8_t chunkId[4] = {'0', '0', 'd', 'c'};
+    if (!chunks.empty() && !bytes.Read(chunks.front().Offset - 8, chunkId, 4)) return -1;
+
+    std::uint64_t fileEnd = dataEnd;
+    while (true) {
+        if (::ftruncate(fd, off_t(dataEnd)) != 0) return -1;
+        if (!oneForm) break;
+        std::vector<std::uint8_t> index(8 + 16 * chunks.size());
+        std::memcpy(index.data(), "idx1", 4);
+        Put32(index.data() + 4, std::uint32_t(16 * chunks.size()));
+        for (std::size_t i = 0; i < chunks.size(); ++i) {
+            std::uint8_t* e = index.data() + 8 + 16 * i;
+            std::memcpy(e, chunkId, 4);
+            Put32(e + 4, i < keyFrames.size() && keyFrames[i] ? IndexKeyFrame : 0);
+            Put32(e + 8, std::uint32_t(chunks[i].Offset - 8 - moviType));
+            Put32(e + 12, chunks[i].Size);
+        }
+        if (WriteAll(fd, dataEnd, index.data(), index.size())) {
+            fileEnd = dataEnd + index.size();
+            break;
+        }
+        // No room for the index: the last frame gives up its room, until the index fits.
+        if (chunks.empty() || (errno != ENOSPC && errno != EFBIG && errno != EDQUOT)) return -1;
+        dataEnd = chunks.back().Offset - 8;
+        chunks.pop_back();
+    }
+    const std::uint64_t form = layout.FormOffsets.back();
+    const std::uint64_t positions = chunks.size();
+    const bool patched = Patch32(fd, form + 4, fileEnd - form - 8) &&
+                         Patch32(fd, layout.LastMoviListOffset + 4, dataEnd - moviType) &&
+                         Patch32(fd, layout.LengthOffset, positions) &&
+                         Patch32(fd, layout.OpenDmlFramesOffset, positions) &&
+                         (!oneForm || Patch32(fd, layout.MainFramesOffset, positions));
+    if (!patched || ::fsync(fd) != 0) return -1;
+    return int(std::min<std::uint64_t>(positions, INT_MAX));
+}
+
+} // namespace
+
+int CompleteWrittenAvi(const QByteArray& path, const std::vector<bool>& keyFrames) {
+    const int fd = ::open(path.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    int positions = -1;
+    try {
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) positions = CompleteOpenAvi(fd, keyFrames);
+    } catch (const std::bad_alloc&) {
+    }
+    ::close(fd);
+    return positions;
 }

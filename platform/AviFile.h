@@ -2,10 +2,12 @@
 
 #include "platform/AviErrors.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The writing side of the AVI file service: one file with one video stream of already encoded
 // frames, each at a position of the stream's time line. Calls follow the service's order: Open,
@@ -31,6 +33,9 @@ public:
     // The file's video stream, playing framesPerSecond positions per second (scale 1, rate
     // framesPerSecond, 1 to 1000). AVIERR_UNSUPPORTED for a second stream.
     AviResult CreateStream(int framesPerSecond);
+    // The same at rate / scale positions per second (30000 / 1001 for NTSC video), kept exactly: the
+    // stream's scale and rate are the fraction in its lowest terms. At most 1000 frames per second.
+    AviResult CreateStream(std::uint32_t rate, std::uint32_t scale);
 
     // The stream's format: a bitmap-info header and, at 8 bits per pixel or fewer, its colour table,
     // as the first biSize + biClrUsed * 4 bytes of a packed bitmap block. Its size is the frame size
@@ -48,6 +53,8 @@ public:
     // Completes and closes the file, and waits until its data are on the disk, so that a move over
     // another file never leaves a half-written one. A file whose format was never set stays empty.
     // Nothing happens when no file is open.
+    // After a failed write (a full disk) the file is completed all the same, as CompleteWrittenAvi
+    // does, and the failure is answered.
     AviResult Close();
 
     bool IsOpen() const;
@@ -58,3 +65,10 @@ private:
     struct TImpl;
     std::unique_ptr<TImpl> Impl;
 };
+
+// Completes an AVI file our writer left unfinished after a failed write: its chunks are walked, a torn
+// last chunk is cut off, and an index and the frame counts of the headers are written for every
+// position that reached the file, keyFrames telling which ones are key frames. Where the disk has no
+// room left for the index (16 bytes a position), the last frames give up theirs. Answers the
+// positions the file then holds, -1 when it cannot be completed.
+int CompleteWrittenAvi(const QByteArray& path, const std::vector<bool>& keyFrames);

@@ -79,8 +79,11 @@ AviResult TCompressedAviStream::Write(int position, const void* bits, std::size_
     } catch (...) {
         return AVIERR_COMPRESSOR;
     }
-    if (packet->empty()) return AVIERR_COMPRESSOR;
-    return File.Write(position, packet->data(), packet->size(), isKeyFrame);
+    AviResult result = packet->empty() ? AVIERR_COMPRESSOR : AVIERR_OK;
+    if (!result) result = File.Write(position, packet->data(), packet->size(), isKeyFrame);
+    // The compressor has taken this picture as the one the next frames are predicted from.
+    if (result) Compressor->ForceKeyFrame();
+    return result;
 }
 
 int TCompressedAviStream::Length() const {

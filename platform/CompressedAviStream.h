@@ -30,7 +30,8 @@ public:
     // One frame: the pixel rows of a block in the format's size (biSizeImage bytes), compressed and
     // written at position. A position below Length() is refused with AVIERR_BADPARAM before the
     // compressor sees the frame, so the compressor's picture history stays that of the file; a frame
-    // of another size is refused with AVIERR_BADFORMAT.
+    // of another size is refused with AVIERR_BADFORMAT. After a frame the file did not take, the
+    // compressor starts again with a key frame.
     AviResult Write(int position, const void* bits, std::size_t size);
 
     int Length() const;

@@ -17,6 +17,7 @@ public:
                                        bool& isKeyFrame) override {
         return Encoder.Encode(topRow, stride, isKeyFrame);
     }
+    void ForceKeyFrame() override { Encoder.ForceKeyFrame(); }
 
 private:
     Msvc1Encoder Encoder;

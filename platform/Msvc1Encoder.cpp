@@ -448,8 +448,10 @@ Msvc1Encoder::Msvc1Encoder(int width, int height, int quality, int keyFramesEver
 Msvc1Encoder::~Msvc1Encoder() = default;
 
 const std::vector<uint8_t>& Msvc1Encoder::Encode(const uint8_t* topRow, ptrdiff_t stride, bool& isKeyFrame) {
-    const bool key = FrameNumber == 0 || (KeyFramesEvery > 0 && FrameNumber % KeyFramesEvery == 0);
+    const bool key =
+        FrameNumber == 0 || KeyPending || (KeyFramesEvery > 0 && FrameNumber % KeyFramesEvery == 0);
     const bool first = FrameNumber == 0;
+    KeyPending = false;
     uint8_t* const start = B->Work.get();
     uint8_t* out = start;
     int run = 0; // blocks skipped and not yet written

@@ -37,6 +37,9 @@ public:
     // until the next call.
     const std::vector<uint8_t>& Encode(const uint8_t* topRow, ptrdiff_t stride, bool& isKeyFrame);
 
+    // Makes the next frame a key frame, whatever its number; the interval goes on counting as before.
+    void ForceKeyFrame() { KeyPending = true; }
+
 private:
     struct Buffers;
 
@@ -44,6 +47,7 @@ private:
     int KeyFramesEvery;
     int64_t Lambda; // squared error worth one byte of the stream
     int64_t FrameNumber = 0;
+    bool KeyPending = false;
     std::unique_ptr<Buffers> B;
     std::vector<uint8_t> Packet;
 };

@@ -28,6 +28,10 @@ public:
     // the next call; an empty packet or an exception is a compressor failure.
     virtual const std::vector<std::uint8_t>& Encode(const std::uint8_t* topRow, std::ptrdiff_t stride,
                                                     bool& isKeyFrame) = 0;
+
+    // Makes the next picture a key frame: the last packet never reached the file, so a frame predicted
+    // from its picture would decode against one the file does not have.
+    virtual void ForceKeyFrame() = 0;
 };
 
 // What the compressed stream asks of its compressor, as the programs set it.

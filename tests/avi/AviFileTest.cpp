@@ -1,4 +1,6 @@
 #include "platform/AviFile.h"
+#include "AviFixtures.h"
+#include "avi/AviReader.h"
 #include "platform/BitmapInfoHeader.h"
 #include "recorder/PackedDib.h"
 #include "support/AviProbe.h"
@@ -412,41 +414,75 @@ TEST_F(AviFileTest, FullDiskIsAWriteError) {
     EXPECT_EQ(w.Close(), AVIERR_FILEWRITE);
 }
 
-// A file size limit makes writes fail part-way, as a disk filling up during a recording does.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        OldHandler = std::signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &Saved);
-        std::signal(SIGXFSZ, OldHandler);
-    }
-
-private:
-    rlimit Saved{};
-    void (*OldHandler)(int) = nullptr;
-};
-
-TEST_F(AviFileTest, WriteErrorMidwayIsReportedAndSticks) {
+// A full disk mid-recording: the failure is answered, and the file is completed all the same with
+// every frame written before it, so that players and our reader find them.
+TEST_F(AviFileTest, WriteErrorMidwayIsReportedAndTheFileKeepsEveryFrameBeforeIt) {
     const TBitmapInfoHeader h = RawHeader(64, 64, 32); // 16 KiB a frame
-    const std::vector<std::uint8_t> frame(h.biSizeImage, 7);
-    FileSizeLimit limit(64 * 1024);
-    TAviFileWriter w;
-    Start(w, Path("limited.avi"), h);
+    const QString file = Path("limited.avi");
     int position = 0;
-    AviResult result = AVIERR_OK;
-    while (position < 10 && (result = w.Write(position, frame.data(), frame.size(), true)) == AVIERR_OK)
-        ++position;
-    EXPECT_EQ(result, AVIERR_FILEWRITE);
-    EXPECT_GT(position, 0);
-    EXPECT_LT(position, 10);
-    EXPECT_EQ(w.Write(position + 1, frame.data(), frame.size(), true), AVIERR_FILEWRITE);
-    EXPECT_EQ(w.Close(), AVIERR_FILEWRITE);
+    {
+        FileSizeLimit limit(64 * 1024);
+        TAviFileWriter w;
+        Start(w, file, h);
+        AviResult result = AVIERR_OK;
+        while (position < 10) {
+            const auto frame = FrameFor(position, h.biSizeImage);
+            if ((result = w.Write(position, frame.data(), frame.size(), true)) != AVIERR_OK) break;
+            ++position;
+        }
+        EXPECT_EQ(result, AVIERR_FILEWRITE);
+        EXPECT_GT(position, 0);
+        EXPECT_LT(position, 10);
+        const auto frame = FrameFor(position + 1, h.biSizeImage);
+        EXPECT_EQ(w.Write(position + 1, frame.data(), frame.size(), true), AVIERR_FILEWRITE);
+        EXPECT_EQ(w.Close(), AVIERR_FILEWRITE);
+    }
+    const TRiffLayout riff = ReadRiffLayout(file);
+    EXPECT_EQ(riff.Length, std::uint32_t(position));
+    EXPECT_EQ(riff.MainHeaderFrames, std::uint32_t(position));
+    ASSERT_EQ(riff.Index.size(), std::size_t(position));
+    for (int i = 0; i < position; ++i)
+        EXPECT_EQ(riff.Index[i].Flags & KeyFrameFlag, KeyFrameFlag) << i;
+    const TProbedStream read = ProbeAvi(file);
+    ASSERT_TRUE(read.Opened);
+    EXPECT_EQ(read.FrameCount, position);
+    ASSERT_EQ(read.Packets.size(), std::size_t(position));
+    for (int i = 0; i < position; ++i)
+        EXPECT_EQ(read.Packets[i].Bytes, FrameFor(i, h.biSizeImage)) << i;
+}
+
+// Where even the index finds no room, the last frames give up theirs: the file stays complete.
+TEST_F(AviFileTest, AnIndexWithoutRoomTakesThatOfTheLastFrames) {
+    const TBitmapInfoHeader h = RawHeader(64, 64, 32);
+    const QString file = Path("unfinished.avi"), copy = Path("copy.avi");
+    TAviFileWriter w;
+    Start(w, file, h);
+    std::vector<bool> keys;
+    for (int position = 0; position < 6; ++position) {
+        const auto frame = FrameFor(position, h.biSizeImage);
+        ASSERT_EQ(w.Write(position, frame.data(), frame.size(), true), AVIERR_OK);
+        keys.push_back(true);
+    }
+    // The file as a crash leaves it: every frame on the disk, no index, and a torn last chunk.
+    ASSERT_TRUE(QFile::copy(file, copy));
+    ASSERT_EQ(w.Close(), AVIERR_OK);
+    QFile torn(copy);
+    const qint64 chunk = 8 + h.biSizeImage;
+    const qint64 sixthChunk = torn.size() - chunk;
+    ASSERT_TRUE(torn.resize(torn.size() - 100));
+    int kept = 0;
+    {
+        // Once the torn chunk is cut off, room for 50 bytes: an index of five frames takes 88.
+        FileSizeLimit limit(sixthChunk + 50);
+        kept = CompleteWrittenAvi(QFile::encodeName(copy), keys);
+    }
+    EXPECT_EQ(kept, 4); // the torn sixth and the fifth, whose room the index took
+    const TRiffLayout riff = ReadRiffLayout(copy);
+    EXPECT_EQ(riff.Length, 4u);
+    EXPECT_EQ(riff.Index.size(), 4u);
+    const TProbedStream read = ProbeAvi(copy);
+    ASSERT_EQ(read.Packets.size(), 4u);
+    EXPECT_EQ(read.Packets[3].Bytes, FrameFor(3, h.biSizeImage));
 }
 
 TEST_F(AviFileTest, DestructionCompletesTheFile) {
@@ -527,6 +563,18 @@ TEST_F(AviFileTest, FilesPastOneGibibyteGoOnInOpenDmlParts) {
     EXPECT_EQ(std::uint8_t(chunk[8]), std::uint8_t((frames - 1) & 0xFF));
     EXPECT_EQ(std::uint8_t(chunk[8 + 63]), std::uint8_t((frames - 1) & 0xFF));
     f.close();
+
+    // Our reader counts every frame of every part, and finds each one.
+    TAVIFile avi;
+    ASSERT_NO_THROW(avi.Open(file));
+    EXPECT_EQ(avi.FrameCount(), std::uint32_t(frames));
+    for (int position : {frames - 1, skipped, 3, skipped + 1}) {
+        const int shows = position == skipped ? skipped - 1 : position;
+        const QImage* frame = avi.GetFrame(position);
+        ASSERT_NE(frame, nullptr) << position;
+        EXPECT_EQ(qBlue(frame->pixel(0, h.biHeight - 1)), shows & 0xFF) << position; // rows run bottom-up
+    }
+    avi.Close();
     QFile::remove(file);
 }
 

@@ -18,6 +18,8 @@ public:
         int Width = 0, Height = 0;
         TCompressOptions Options;
         int Calls = 0;
+        std::vector<int> ForcedBefore; // the call numbers that came after a ForceKeyFrame
+        bool Forced = false;
         std::vector<QRgb> TopLeft, BottomLeft; // as read through topRow and stride
     };
 
@@ -31,11 +33,14 @@ public:
         auto pixel = [](const std::uint8_t* p) { return qRgb(p[2], p[1], p[0]); };
         Log.TopLeft.push_back(pixel(topRow));
         Log.BottomLeft.push_back(pixel(topRow + (H - 1) * stride));
-        isKeyFrame = Log.Calls % 2 == 0;
+        isKeyFrame = Log.Calls % 2 == 0 || Log.Forced;
+        if (Log.Forced) Log.ForcedBefore.push_back(Log.Calls);
+        Log.Forced = false;
         Packet.assign({std::uint8_t(0xC0), std::uint8_t(Log.Calls)});
         ++Log.Calls;
         return Packet;
     }
+    void ForceKeyFrame() override { Log.Forced = true; }
 
 private:
     int W, H;
@@ -200,6 +205,40 @@ TEST_F(CompressedAviStreamTest, AnEmptyPacketIsACompressorError) {
     ASSERT_EQ(stream.SetFormat(b.Data(), b.FormatSize()), AVIERR_OK);
     EXPECT_EQ(stream.Write(0, b.Bits(), b.BitsSize()), AVIERR_COMPRESSOR);
     EXPECT_EQ(stream.Length(), 0);
+}
+
+// A frame whose packet never reached the file must not be what the next ones are predicted from.
+TEST_F(CompressedAviStreamTest, AfterAFrameTheFileDidNotTakeTheNextIsAKeyFrame) {
+    class TFailingOnce : public TRecordingCompressor {
+    public:
+        using TRecordingCompressor::TRecordingCompressor;
+        const std::vector<std::uint8_t>& Encode(const std::uint8_t* top, std::ptrdiff_t stride,
+                                                bool& key) override {
+            const std::vector<std::uint8_t>& packet = TRecordingCompressor::Encode(top, stride, key);
+            return ++Calls == 3 ? Nothing : packet;
+        }
+
+    private:
+        int Calls = 0;
+        std::vector<std::uint8_t> Nothing;
+    };
+    TCompressedAviStream stream(File, Options, [this](int w, int h, const TCompressOptions&) {
+        return std::make_unique<TFailingOnce>(w, h, Log);
+    });
+    TPackedDib b = MakeDIB(Picture(4, 4, qRgb(1, 2, 3), qRgb(4, 5, 6)), 32);
+    ASSERT_EQ(stream.SetFormat(b.Data(), b.FormatSize()), AVIERR_OK);
+    ASSERT_EQ(stream.Write(0, b.Bits(), b.BitsSize()), AVIERR_OK);
+    ASSERT_EQ(stream.Write(1, b.Bits(), b.BitsSize()), AVIERR_OK);
+    EXPECT_EQ(stream.Write(2, b.Bits(), b.BitsSize()), AVIERR_COMPRESSOR);
+    ASSERT_EQ(stream.Write(2, b.Bits(), b.BitsSize()), AVIERR_OK);
+    ASSERT_EQ(stream.Write(3, b.Bits(), b.BitsSize()), AVIERR_OK);
+    EXPECT_THAT(Log.ForcedBefore, ::testing::ElementsAre(3));
+    ASSERT_EQ(File.Close(), AVIERR_OK);
+
+    const TProbedStream read = ProbeAvi(Dir.filePath("c.avi"));
+    ASSERT_EQ(read.Packets.size(), 4u);
+    EXPECT_TRUE(read.Packets[2].KeyFrame); // the fourth call, forced: an odd one would be predicted
+    EXPECT_FALSE(read.Packets[1].KeyFrame);
 }
 
 } // namespace
