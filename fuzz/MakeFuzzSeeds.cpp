@@ -1,6 +1,7 @@
 // Writes the starting corpus of every fuzz target into the folder given, one sub-folder per target,
 // from the programs' own writers and files: the fuzzers then start from inputs the programs really
 // read. scripts/fuzz.sh adds pictures that the ffmpeg command writes in the kinds our encoders do not.
+#include "avi/SaveAvi.h"
 #include "model/AnnotationScript.h"
 #include "model/AnnotationText.h"
 #include "model/TextForms.h"
@@ -201,6 +202,27 @@ void PictureSeeds(const QString& sourceDir) {
                chunk("seq ", dwords({0, 1, 1, 0})) + chunk("INFO", "junk!") + frames));
 }
 
+// Files of the editor's writer, on the recorder's writing road, and the same cut short, as a crash
+// leaves a recording: without its index and counts.
+void AviSeeds(const QString& root) {
+    const QString path = root + "/written.avi";
+    {
+        TSaveAvi writer;
+        writer.KeyFrameEvery = 3;
+        writer.Open(path, Sample(QImage::Format_RGB32).copy(0, 0, 16, 8));
+        for (int i = 0; i < 7; ++i) {
+            QImage frame = Sample(QImage::Format_RGB32).copy(i, 0, 16, 8);
+            if (i == 4) frame = FewColours().scaled(16, 8);
+            writer.AddFrame(frame);
+        }
+        writer.Close();
+    }
+    const QByteArray written = ReadFile(path);
+    QFile::remove(path);
+    Write("avi", written);
+    Write("avi", written.left(written.size() * 2 / 3));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -218,5 +240,6 @@ int main(int argc, char** argv) {
     ShortCutSeeds();
     IniSeeds();
     PictureSeeds(sourceDir);
+    AviSeeds(Root);
     return 0;
 }

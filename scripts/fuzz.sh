@@ -42,6 +42,11 @@ for pf in yuvj420p yuvj422p yuvj444p gray; do
   picture jpg "$pf.jpg" -frames:v 1 -c:v mjpeg -strict -1 -pix_fmt "$pf"
 done
 picture gif animated.gif -frames:v 3
+# AVI files of the codecs players meet, small enough to fuzz quickly.
+for codec in "msvideo1" "rawvideo -pix_fmt bgr24" "rawvideo -pix_fmt pal8" "mjpeg" "mpeg4" "png"; do
+  read -r -a options <<<"$codec"
+  picture avi "${options[0]}-${options[-1]}.avi" -frames:v 4 -s 16x8 -c:v "${options[@]}"
+done
 for codec in bmp png; do
   picture ico "$codec.ico" -frames:v 1 -c:v "$codec" -pix_fmt bgra -f ico
   # A cursor file is an icon file of type 2, with the hot spot where the icon keeps planes and depth.

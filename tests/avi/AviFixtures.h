@@ -2,12 +2,12 @@
 
 // Files for the AVI reader's and writer's tests: made by the ffmpeg command or by our recorder's
 // writing road, and decoded by the ffmpeg command to compare pictures with.
+#include "support/FileSizeLimit.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
-#include <csignal>
 #include <cstdint>
-#include <sys/resource.h>
 #include <vector>
 
 // Runs ffmpeg quietly with arguments, overwriting its output; true when it succeeds.
@@ -44,23 +44,3 @@ bool WriteMsvcRecording(const QString& file, int width, int height, const std::v
 
 // Open file descriptors of this process.
 int OpenDescriptorCount();
-
-// A file size limit makes writes fail part-way, as a disk filling up during a recording does.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        OldHandler = std::signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &Saved);
-        std::signal(SIGXFSZ, OldHandler);
-    }
-
-private:
-    rlimit Saved{};
-    void (*OldHandler)(int) = nullptr;
-};

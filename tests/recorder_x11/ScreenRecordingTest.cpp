@@ -7,6 +7,7 @@
 #include "recorder/ScrCam.h"
 #include "support/AviProbe.h"
 #include "support/DesktopSession.h"
+#include "support/FileSizeLimit.h"
 #include "support/XvfbServer.h"
 
 #include <QDir>
@@ -95,29 +96,6 @@ void ExpectContent(const TContentMatch& match, std::int64_t position) {
     EXPECT_LE(match.Wrong, match.Compared / 1000)
         << "at position " << position << ", first at " << match.FirstWrong.x() << "," << match.FirstWrong.y();
 }
-
-// Writes past a size make the file system answer EFBIG, as a full disk answers ENOSPC, for as long as
-// the object lives: the process's file-size limit, with the signal that would end the process at the
-// limit ignored. Only the recording writes files meanwhile.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        Set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~TFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &Saved);
-        std::signal(SIGXFSZ, OldHandler);
-    }
-    bool Set = false;
-
-private:
-    rlimit Saved{};
-    void (*OldHandler)(int) = SIG_DFL;
-};
 
 struct TPointerStop {
     QPoint At;
@@ -332,8 +310,7 @@ TEST(ScreenRecording, AFullDiskEndsTheRecordingWithTheWriteErrorAndKeepsTheFrame
     TScreenCam cam;
     TRecordingRun run(cam);
     {
-        TFileSizeLimit limit(Room);
-        ASSERT_TRUE(limit.Set);
+        FileSizeLimit limit(Room);
         ASSERT_TRUE(run.Start(nullptr, file)) << run.Error.toStdString();
         ASSERT_TRUE(WaitUntil([&] { return !run.Error.isEmpty(); }, 60000)) << "the recording went on";
         ASSERT_TRUE(cam.WaitForWorker(WorkerEndMs));
