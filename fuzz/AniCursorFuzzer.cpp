@@ -9,12 +9,6 @@
 
 #include <QLabel>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartFuzzApplication();
-    RegisterCursorFormat();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         const TAniFile ani = ParseAniData(FuzzBytes(data, size));

@@ -1,9 +1,9 @@
 // Script files and pasted text: the line splitter, the section walk, every step's reader, the drawing
 // of what was read, and the writer, whose text must read back to the same text.
+#include "FuzzAnnotationTarget.h"
 #include "FuzzSupport.h"
 #include "model/AnnotationScript.h"
 #include "model/AnnotationText.h"
-#include "overlay/LayerModel.h"
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
 
@@ -11,36 +11,7 @@
 
 namespace {
 
-class TFuzzTarget : public TAnnotationTarget {
-public:
-    TLayerModel Model;
-    bool Visible[LayerCount + 1] = {false, true, true, true, true, true};
-    int Current = 3;
-
-    bool GetLayerVisible(int layer) const override { return Visible[layer]; }
-    void SetLayerVisible(int layer, bool visible) override {
-        FUZZ_CHECK(layer >= 1 && layer <= LayerCount, QString::number(layer));
-        Visible[layer] = visible;
-    }
-    int GetCurrLayer() const override { return Current; }
-    void SetCurrLayer(int layer) override {
-        FUZZ_CHECK(layer >= 1 && layer <= LayerCount, QString::number(layer));
-        Current = layer;
-    }
-    void PlaceLoaded(std::unique_ptr<TDrawStep> step) override {
-        const int layer = step->Layer;
-        FUZZ_CHECK(Model.PlaceLoaded(std::move(step)), QString::number(layer));
-    }
-    const std::vector<TDrawStep*>& PaintList() const override { return Model.PaintList(); }
-
-    QStringList Written() const {
-        QStringList lines;
-        WriteScript(*this, lines);
-        return lines;
-    }
-};
-
-void Read(TFuzzTarget& target, const QStringList& lines) {
+void Read(TFuzzAnnotationTarget& target, const QStringList& lines) {
     try {
         ReadScript(target, lines);
     } catch (const EConvertError&) {
@@ -49,7 +20,7 @@ void Read(TFuzzTarget& target, const QStringList& lines) {
 }
 
 void ReadDrawAndWrite(const QStringList& lines) {
-    TFuzzTarget target;
+    TFuzzAnnotationTarget target;
     Read(target, lines);
 
     QImage image(64, 48, QImage::Format_RGB32);
@@ -63,17 +34,12 @@ void ReadDrawAndWrite(const QStringList& lines) {
     const QStringList written = target.Written();
     for (const QString& line : written)
         if (line.startsWith(QStringLiteral("Font=")) && line.count(u'"') > 2) return;
-    TFuzzTarget again;
+    TFuzzAnnotationTarget again;
     Read(again, SplitAnnotationText(JoinAnnotationText(written)));
     FUZZ_CHECK(again.Written() == written, written.join('\n'));
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartFuzzApplication();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes = FuzzBytes(data, size);

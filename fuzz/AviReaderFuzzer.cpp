@@ -6,11 +6,6 @@
 #include <QImage>
 #include <algorithm>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartFuzzApplication();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString path = WriteFuzzFile(data, size, QStringLiteral("avi"));
     TAVIFile avi;

@@ -7,12 +7,6 @@
 #include "tray/CursorEntry.h"
 #include "tray/CursorFrame.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartFuzzApplication();
-    RegisterCursorFormat();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::optional<TCursorFrame> frame = DecodeCursorData(FuzzBytes(data, size))) {
         FUZZ_CHECK(frame->Image.size() == QSize(kCursorSize, kCursorSize), "the cursor's size");

@@ -1,4 +1,5 @@
 #include "FuzzSupport.h"
+#include "tray/CurImg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,6 +29,14 @@ QString FuzzFolder() {
 }
 
 } // namespace
+
+// Every target reads as the programs do: with the application object and the cursor files' picture
+// format registered.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    StartFuzzApplication();
+    RegisterCursorFormat();
+    return 0;
+}
 
 void StartFuzzApplication() {
     static QApplication* app = [] {

@@ -8,7 +8,8 @@
 // What every fuzz target shares: the application object the readers expect, and a file to hand the
 // input to readers that only take a file name.
 
-// A QApplication on Qt's offscreen platform, made once; fonts, cursors and pictures need one.
+// A QApplication on Qt's offscreen platform, made once; fonts, cursors and pictures need one. Every
+// target's LLVMFuzzerInitialize (defined here) makes it and registers the cursor files' format.
 void StartFuzzApplication();
 
 // Writes the input to this process's own file with the given extension (no dot) and returns its path.

@@ -22,11 +22,6 @@ QStringList HeaderNames(const QByteArray& bytes) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartFuzzApplication();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes = FuzzBytes(data, size);
     const QString path = WriteFuzzFile(data, size, QStringLiteral("ini"));

@@ -1,6 +1,7 @@
 // Writes the starting corpus of every fuzz target into the folder given, one sub-folder per target,
 // from the programs' own writers and files: the fuzzers then start from inputs the programs really
 // read. scripts/fuzz.sh adds pictures that the ffmpeg command writes in the kinds our encoders do not.
+#include "FuzzAnnotationTarget.h"
 #include "avi/SaveAvi.h"
 #include "model/AnnotationScript.h"
 #include "model/AnnotationText.h"
@@ -46,19 +47,6 @@ QByteArray ReadFile(const QString& path) {
     return file.readAll();
 }
 
-class TSeedTarget : public TAnnotationTarget {
-public:
-    TLayerModel Model;
-    bool Visible[LayerCount + 1] = {false, true, true, true, true, true};
-    int Current = 3;
-    bool GetLayerVisible(int layer) const override { return Visible[layer]; }
-    void SetLayerVisible(int layer, bool visible) override { Visible[layer] = visible; }
-    int GetCurrLayer() const override { return Current; }
-    void SetCurrLayer(int layer) override { Current = layer; }
-    void PlaceLoaded(std::unique_ptr<TDrawStep> step) override { Model.PlaceLoaded(std::move(step)); }
-    const std::vector<TDrawStep*>& PaintList() const override { return Model.PaintList(); }
-};
-
 // Each kind of step, as the writer writes it after reading a short description.
 void AnnotationSeeds(const QString& stamp) {
     const QStringList texts = {
@@ -73,14 +61,14 @@ void AnnotationSeeds(const QString& stamp) {
     };
     QStringList all;
     for (const QString& text : texts) {
-        TSeedTarget target;
+        TFuzzAnnotationTarget target;
         ReadScript(target, text.split('\n'));
         QStringList lines;
         WriteScript(target, lines);
         Write("annotation_text", JoinAnnotationText(lines));
         all << text.split('\n');
     }
-    TSeedTarget target;
+    TFuzzAnnotationTarget target;
     ReadScript(target, all);
     QStringList lines;
     WriteScript(target, lines);

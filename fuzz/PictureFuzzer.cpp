@@ -6,19 +6,12 @@
 #include "platform/Exceptions.h"
 #include "platform/Picture.h"
 #include "platform/PictureFile.h"
-#include "tray/CurImg.h"
 
 #include <QImage>
 
 #ifndef FUZZ_EXTENSION
 #error "FUZZ_EXTENSION names the picture format"
 #endif
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartFuzzApplication();
-    RegisterCursorFormat();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString path = WriteFuzzFile(data, size, QStringLiteral(FUZZ_EXTENSION));

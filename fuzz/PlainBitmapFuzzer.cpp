@@ -5,11 +5,6 @@
 #include "platform/Exceptions.h"
 #include "platform/PictureFile.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartFuzzApplication();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString path = WriteFuzzFile(data, size, QStringLiteral("bmp"));
     std::unique_ptr<TGraphic> graphic;
