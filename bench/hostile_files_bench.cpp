@@ -2,10 +2,10 @@
 // open them (a stamp picture, a pointer file, an AVI file in the editor): prints the message each
 // gives, the time it takes and the child's peak memory above that of a child that opens nothing.
 #include "avi/AviReader.h"
+#include "cursors/CurImg.h"
+#include "cursors/CursorEntry.h"
 #include "platform/Exceptions.h"
 #include "platform/Picture.h"
-#include "tray/CurImg.h"
-#include "tray/CursorEntry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,23 @@
-#include <QApplication>
+#include "cursors/CurImg.h"
+#include "editor/FrmMain.h"
+#include "platform/GuardedApplication.h"
+#include "platform/MainForm.h"
+#include "settings/IniFileName.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    // One logical pixel must be one device pixel: frames and their annotations are measured in the
+    // file's pixels, whatever scale the desktop asks for.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_SCREEN_SCALE_FACTORS");
+
+    TGuardedApplication app(argc, argv);
+    InitIniFileName();
+    RegisterCursorFormat();
+
+    // The main window opens a file named on the command line while it is made.
+    TFrmMain frmMain;
+    SetMainForm(&frmMain);
+    frmMain.show();
+    return app.exec();
 }

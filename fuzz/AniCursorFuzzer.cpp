@@ -1,11 +1,11 @@
 // Animated cursor files: the parser, the options window's preview player, the pointer made of the
 // file, and the stamp that shows its first step.
 #include "FuzzSupport.h"
+#include "cursors/AniCur.h"
+#include "cursors/AniFile.h"
+#include "cursors/CurImg.h"
+#include "cursors/CursorEntry.h"
 #include "platform/Exceptions.h"
-#include "tray/AniCur.h"
-#include "tray/AniFile.h"
-#include "tray/CurImg.h"
-#include "tray/CursorEntry.h"
 
 #include <QLabel>
 

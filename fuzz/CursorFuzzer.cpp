@@ -1,11 +1,11 @@
 // Static cursor files: the decoder, the pointer the options and the drawing window make of the file,
 // and the stamp that shows it.
 #include "FuzzSupport.h"
+#include "cursors/CurImg.h"
+#include "cursors/CursorEntry.h"
+#include "cursors/CursorFrame.h"
 #include "platform/Canvas.h"
 #include "platform/Picture.h"
-#include "tray/CurImg.h"
-#include "tray/CursorEntry.h"
-#include "tray/CursorFrame.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::optional<TCursorFrame> frame = DecodeCursorData(FuzzBytes(data, size))) {

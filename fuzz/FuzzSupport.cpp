@@ -1,5 +1,5 @@
 #include "FuzzSupport.h"
-#include "tray/CurImg.h"
+#include "cursors/CurImg.h"
 
 #include <QApplication>
 #include <QDir>

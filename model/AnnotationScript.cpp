@@ -14,7 +14,7 @@
 namespace {
 
 bool IsLayer(int layer) {
-    return layer >= 1 && layer <= TAnnotationTarget::LayerCount;
+    return layer >= 1 && layer <= LayerCount;
 }
 
 // Current before Visible, so a layer made current here can still be hidden by the same section.
@@ -27,7 +27,7 @@ void ApplyLayerState(TAnnotationTarget& target, const TAnnotationSection& sectio
     const QString visible = section.Value("Visible");
     if (visible.isEmpty()) return;
     const QStringList items = SplitDelimited(visible, ',', '"');
-    const int count = std::min<int>(TAnnotationTarget::LayerCount, items.size());
+    const int count = std::min<int>(LayerCount, items.size());
     // Layers before a bad item keep their new visibility: the error ends the reading here.
     for (int layer = 1; layer <= count; ++layer)
         target.SetLayerVisible(layer, TextToBool(items[layer - 1]));
@@ -55,7 +55,7 @@ std::unique_ptr<TDrawStep> CreateStepForSection(const QString& name) {
 void WriteScript(const TAnnotationTarget& target, QStringList& lines) {
     lines << "[Layers]";
     QStringList visible;
-    for (int layer = 1; layer <= TAnnotationTarget::LayerCount; ++layer)
+    for (int layer = 1; layer <= LayerCount; ++layer)
         visible << BoolToText(target.GetLayerVisible(layer));
     lines << "Visible=" + visible.join(',');
     lines << "Current=" + QString::number(target.GetCurrLayer());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawStep.h"
+#include "Layers.h"
 
 #include <memory>
 #include <vector>
@@ -11,8 +12,6 @@
 // tests over a plain layer model.
 class TAnnotationTarget {
 public:
-    static constexpr int LayerCount = 5;
-
     virtual ~TAnnotationTarget() = default;
 
     // Layers are numbered 1 to LayerCount.

@@ -1,5 +1,7 @@
 #include "AnnotationText.h"
 
+#include "platform/NameValueList.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -67,20 +69,11 @@ QByteArray JoinAnnotationText(const QStringList& lines) {
 }
 
 QString TAnnotationSection::Value(const QString& key) const {
-    for (const QString& line : Lines) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq >= 0 && line.left(eq).compare(key, Qt::CaseInsensitive) == 0) return line.mid(eq + 1);
-    }
-    return {};
+    return NameValue(Lines, key);
 }
 
 QStringList TAnnotationSection::Values(const QString& key) const {
-    QStringList values;
-    for (const QString& line : Lines) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq >= 0 && line.left(eq).compare(key, Qt::CaseInsensitive) == 0) values << line.mid(eq + 1);
-    }
-    return values;
+    return NameValues(Lines, key);
 }
 
 void ForEachAnnotationSection(

@@ -14,11 +14,13 @@ void TEllipseRect::Draw(Canvas& canvas) const {
     if (Outside) {
         canvas.Brush.Style = TBrushStyle::bsSolid;
         canvas.Brush.Color = Color;
-        // The cover spans the screen, not the canvas: a step keeps its meaning on a smaller bitmap.
-        const QRegion screen(QRect(QPoint(0, 0), ScreenSize()));
+        // The cover spans the screen and the whole canvas: a frame larger than the screen is covered
+        // to its edges, on the view, in a saved file and in an exported picture alike.
+        const QRegion area =
+            QRegion(QRect(QPoint(0, 0), ScreenSize())).united(QRect(0, 0, canvas.Width(), canvas.Height()));
         const QRegion shape =
             IsRect ? RectRegion(StartX, StartY, EndX, EndY) : EllipticRegion(StartX, StartY, EndX, EndY);
-        canvas.FillRegion(screen.subtracted(shape));
+        canvas.FillRegion(area.subtracted(shape));
         return;
     }
     if (Filled) {

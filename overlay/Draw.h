@@ -2,10 +2,13 @@
 
 #include "model/AnnotationTarget.h"
 #include "overlay/LayerModel.h"
-#include "overlay/ShiftState.h"
 #include "platform/Canvas.h"
 #include "platform/ColorDialog.h"
 #include "platform/Font.h"
+#include "settings/LayerSettings.h"
+#include "tools/MouseTools.h"
+#include "tools/ShiftState.h"
+#include "tools/TextEntry.h"
 
 #include <QIcon>
 #include <QImage>
@@ -28,17 +31,6 @@ class TTextStep;
 class TWidthDlg;
 class X11PointerMover;
 
-// The drawing tools. The numbers are the tools' Tags minus one in the window's actions.
-enum TDrawTool : uint8_t {
-    dtFreeHand = 0,
-    dtLine = 1,
-    dtRectangle = 2,
-    dtEllipse = 3,
-    dtText = 4,
-    dtImageStamp = 5,
-    dtLayerShifting = 6,
-};
-
 // The way a running layer shift shows: the layer follows the pointer, a rubber line is drawn, or the
 // layer is hidden while a rubber line is drawn.
 enum TShiftMode : uint8_t { smLive = 0, smRubberLine = 1, smHiddenRubberLine = 2 };
@@ -53,16 +45,17 @@ enum TShiftMode : uint8_t { smLive = 0, smRubberLine = 1, smHiddenRubberLine = 2
 // Its handlers are spread over files by theme: DrawCore.cpp (creation, show, paint, hide, layers,
 // undo), DrawComponents.cpp (actions and menus), DrawSettings.cpp (the settings reload and the
 // settings written back), DrawCommands.cpp (colour, width, font, tools, keys, close, help),
-// DrawMouse.cpp (the mouse tools and layer shifting), DrawText.cpp (text entry and stamps),
+// DrawMouse.cpp (the window's side of the shared mouse tools, and layer shifting), DrawText.cpp (the
+// window's side of the shared text entry, and stamps),
 // DrawScreenshots.cpp (saving and copying the annotated screen) and DrawScripts.cpp (the annotations
 // as script files and clipboard text).
 //
 // As the target of the annotation text's reader and writer it offers its layers' visibility, its
-// current layer, its paint list and the placement of loaded steps.
-class TDrawFrm : public QWidget, public TAnnotationTarget {
+// current layer, its paint list and the placement of loaded steps. As the host of the shared mouse
+// tools it offers its surface at 100 %, the annotation model's steps and the current layer's list.
+class TDrawFrm : public QWidget, public TAnnotationTarget, private TToolHost {
     Q_OBJECT
 public:
-    static constexpr int LayerCount = TLayerModel::LayerCount;
     static constexpr int HelpContextId = 1000;
 
     // The window on the program's settings file, looking up stamp files without a folder in the
@@ -122,11 +115,11 @@ public:
     // --- State, as the handlers keep it ---
     int GetCurrLayer() const override { return CurrLayer; }
     bool GetLayerVisible(int layer) const override { return LayerVisible[layer]; }
-    int GetLayerWidth(int layer) const { return LayerWidth[layer]; }
-    TColor GetLayerColor(int layer) const { return LayerColor[layer]; }
-    int GetLayerCursor(int layer) const { return LayerCursor[layer]; }
-    const TFont& GetLayerFont(int layer) const { return LayerFont[layer]; }
-    bool GetLayerTransparentFont(int layer) const { return LayerTransparentFont[layer]; }
+    int GetLayerWidth(int layer) const { return LayerSettings[layer].Width; }
+    TColor GetLayerColor(int layer) const { return LayerSettings[layer].Color; }
+    int GetLayerCursor(int layer) const { return LayerSettings[layer].Cursor; }
+    const TFont& GetLayerFont(int layer) const { return LayerSettings[layer].Font; }
+    bool GetLayerTransparentFont(int layer) const { return LayerSettings[layer].TransparentFont; }
     const TLayerModel& Layers() const { return Model; }
     int GetTool() const { return Tool; }
     bool GetDrawing() const { return Drawing; }
@@ -146,7 +139,7 @@ public:
     const QString& GetScriptFile() const { return ScriptFile; }
     TColorDialog ColorDialog1;
     // Where the text entry's text stands, in canvas pixels (the step draws its text at the top-left).
-    QRect EditBounds() const { return EditBox; }
+    QRect EditBounds() const { return Entry ? Entry->Box() : QRect(); }
     // The annotated screen: a fresh render of the snapshot and the visible layers' steps.
     QImage AnnotatedScreenImage();
 
@@ -192,7 +185,7 @@ public:
     void OffsetLayer(int layer, int dx, int dy);
 
     void Edit1Change();
-    void EndTextEntry();
+    void EndTextEntry() override;
     bool TextEntryOpen() const;
     void End1Click();
     void Cancel1Click();
@@ -227,8 +220,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // The kind of the running drag, fixed at the press: what the move and release handlers do.
-    enum class TDragKind { None, Selection, LayerShift, Step };
+    using TDragKind = TMouseTools::TDragKind;
 
     void FormCreate();
     void CreateComponents();
@@ -270,19 +262,22 @@ private:
     void WriteSettingsOnDestroy();
     void RestoreFocus();
 
-    // Mouse.
-    void SetRubberPen();
-    void DrawRubberLine(int x0, int y0, int x1, int y1);
-    void DrawRubberFigure(bool rect, int x0, int y0, int x1, int y1);
-    void FreeSavedPen();
+    // Mouse: the host of the shared tools.
+    Canvas& ToolCanvas() override { return DrawingCanvas(); }
+    void ShowArea(const QRect& area) override;
+    void DrawStep(const TDrawStep& step, Canvas& canvas) override;
+    TToolPen StepPen() const override;
+    TDrawStep* AddStep(std::unique_ptr<TDrawStep> step) override;
+    void OpenTextEntry(TTextStep* step) override;
+    void StepDone(TDrawStep* step) override;
+    void UndoTextStep() override;
+    void ClickAt(int x, int y) override;
+    // Mouse: the window's own.
     void ShowLayerOfPress();
     void LayerShiftDown(TShiftState shift, int x, int y);
     void LayerShiftMove(int x, int y);
     void LayerShiftUp(int x, int y);
     void SelectionUp();
-    void StepMove(TShiftState shift, int x, int y);
-    void StepUp(TShiftState shift, int x, int y);
-    void StartTextEntry(TTextStep* step);
     void EndPartialSelection(bool save, bool copy);
     void PartialImage(const QImage& bitmap, bool save);
     QPoint CanvasPoint(const QPointF& widgetPoint) const;
@@ -303,19 +298,11 @@ private:
     TLayerModel Model;
     std::array<bool, LayerCount + 1> LayerVisible{};
     int CurrLayer = 1;
-    std::array<int, LayerCount + 1> LayerWidth{};
-    std::array<TColor, LayerCount + 1> LayerColor{};
-    std::array<int, LayerCount + 1> LayerCursor{};
-    std::array<TFont, LayerCount + 1> LayerFont{};
-    std::array<bool, LayerCount + 1> LayerTransparentFont{};
-    int LastX = 0, LastY = 0;
-    int DownX = 0, DownY = 0;
+    // Index 0 unused: layers are numbered from 1.
+    std::array<TLayerSettings, LayerCount + 1> LayerSettings{};
     int Tool = dtFreeHand;
-    std::optional<TPen> SavedPen;
     QString StampFile;
     int StampTransparent = 0;
-    // The system this runs on is never Windows 95: the plain left press shifts layers live.
-    static constexpr bool IsWin95 = false;
     uint8_t ShiftMode = smLive;
     bool Busy = false;
     bool SavePartial = false;
@@ -323,15 +310,11 @@ private:
     bool Modified = false;
     bool ConfExit = true;
 
-    // The running drag: its kind, layer and step, kept from the press so that nothing that happens
-    // meanwhile can make the move and release handlers work on another step.
-    TDragKind DragKind = TDragKind::None;
-    int DragTool = dtFreeHand;
+    // The shared mouse tools and text entry, with the layer of the running drag, kept from the press
+    // so that nothing that happens meanwhile can make the drag work on another layer.
+    TMouseTools Tools{*this, Drawing};
+    std::unique_ptr<TTextEntry> Entry;
     int DragLayer = 1;
-    TDrawStep* DragStep = nullptr;
-    // The text step being typed, while the entry is open.
-    TTextStep* EditStep = nullptr;
-    QRect EditBox;
 
     // The folders and files the dialogs start from; written back when the window is destroyed.
     QString SavePath;

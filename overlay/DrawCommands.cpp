@@ -2,11 +2,11 @@
 // of tool, the plain keys, options, the close command, the reaction to losing the focus, and help.
 #include "Draw.h"
 
-#include "ComponentTag.h"
 #include "MessageDlgWithCheck.h"
-#include "ToolIcons.h"
+#include "dialogs/PenWidth.h"
 #include "model/TextForms.h"
 #include "model/TextStep.h"
+#include "platform/ComponentTag.h"
 #include "platform/Convert.h"
 #include "platform/FontDialog.h"
 #include "platform/Help.h"
@@ -15,8 +15,9 @@
 #include "platform/ModalDialog.h"
 #include "platform/ShortCut.h"
 #include "platform/UpDownEdit.h"
-#include "tray/PenWidth.h"
-#include "tray/TavelinSettings.h"
+#include "settings/TavelinSettings.h"
+#include "tools/ToolChoice.h"
+#include "tools/ToolIcons.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -24,7 +25,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPalette>
 
 using namespace TavelinSettings;
 
@@ -33,16 +33,6 @@ namespace {
 // The font dialog's size range; a size outside it is corrected with a message.
 constexpr int MinFontSize = 4;
 constexpr int MaxFontSize = 100;
-
-// The image a tool action shows while it is chosen; -1 for none.
-int ChosenImage(const QString& name) {
-    if (name == QLatin1String("FreeHand")) return ToolIcons::FreeHandChosen;
-    if (name == QLatin1String("Line")) return ToolIcons::LineChosen;
-    if (name == QLatin1String("Rectangle")) return ToolIcons::RectangleChosen;
-    if (name == QLatin1String("Ellipse")) return ToolIcons::EllipseChosen;
-    if (name == QLatin1String("Text")) return ToolIcons::TextChosen;
-    return -1;
-}
 
 } // namespace
 
@@ -56,12 +46,12 @@ void TDrawFrm::RestoreFocus() {
 void TDrawFrm::ColorExecute() {
     // The layer's pen stays as it was while a drag draws with it.
     if (Drawing) return;
-    ColorDialog1.Color = LayerColor[CurrLayer];
+    ColorDialog1.Color = LayerSettings[CurrLayer].Color;
     const bool ok =
         Seams.RunColorDialog ? Seams.RunColorDialog(ColorDialog1, this) : ColorDialog1.Execute(this);
     if (ok) {
         SetLayerColor(CurrLayer, ColorDialog1.Color);
-        WriteSetting(LayerKey(QStringLiteral("DrawColor"), CurrLayer), ColorToText(ColorDialog1.Color));
+        WriteSetting(Keys::DrawColor.At(CurrLayer).Name, ColorToText(ColorDialog1.Color));
     }
     RestoreFocus();
 }
@@ -74,13 +64,14 @@ void TDrawFrm::PenWidthExecute() {
         own = std::make_unique<TWidthDlg>(this);
         dialog = own.get();
     }
-    dialog->Edit1->setText(QString::number(LayerWidth[CurrLayer]));
-    dialog->UpDown1->SetPosition(LayerWidth[CurrLayer]);
+    dialog->Edit1->setText(QString::number(LayerSettings[CurrLayer].Width));
+    dialog->UpDown1->SetPosition(LayerSettings[CurrLayer].Width);
     const int result = Seams.RunWidthDialog ? Seams.RunWidthDialog(*dialog) : ExecModalOver(dialog, this);
     if (result == mrOk) {
         const int width = dialog->UpDown1->Position();
         SetLayerWidth(CurrLayer, width);
-        TIniFile(SettingsFile).WriteInteger(Section, LayerKey(QStringLiteral("DrawWidth"), CurrLayer), width);
+        TIniFile ini(SettingsFile);
+        Keys::DrawWidth.At(CurrLayer).Write(ini, Section, width);
     }
     RestoreFocus();
 }
@@ -105,18 +96,12 @@ void TDrawFrm::Textstyle1Click() {
             font.Size = dialog.MaxFontSize;
         }
         WindowCanvas->Font = font;
-        EditBox.setHeight(WindowCanvas->TextHeight(QStringLiteral("My")));
-        EditBox.setWidth(WindowCanvas->TextWidth(Edit1->text() + QStringLiteral("W")));
-        QPalette palette = Edit1->palette();
-        palette.setColor(QPalette::Base, ToQColor(font.Color == clSilver ? clWhite : clSilver));
-        palette.setColor(QPalette::Text, ToQColor(font.Color));
-        Edit1->setPalette(palette);
-        PlaceEdit1();
-        LayerFont[CurrLayer] = font;
-        WriteSetting(LayerKey(QStringLiteral("Font"), CurrLayer), FontToText(font));
+        Entry->FollowFont(*WindowCanvas);
+        LayerSettings[CurrLayer].Font = font;
+        WriteSetting(Keys::Font.At(CurrLayer).Name, FontToText(font));
     }
-    if (TextEntryOpen() && EditStep) {
-        EditStep->Font = WindowCanvas->Font;
+    if (TextEntryOpen() && Entry->Step()) {
+        Entry->Step()->Font = WindowCanvas->Font;
         Edit1->setFocus();
     } else {
         setFocus();
@@ -124,24 +109,7 @@ void TDrawFrm::Textstyle1Click() {
 }
 
 void TDrawFrm::UpdateColorIcon(TColor color) {
-    constexpr int size = ToolIcons::IconSize;
-    QImage bitmap(size, size, QImage::Format_RGB32);
-    bitmap.fill(Qt::white);
-    {
-        Canvas canvas(bitmap);
-        canvas.Pen.Color = clBlack;
-        canvas.Pen.Width = 1;
-        canvas.Brush.Style = TBrushStyle::bsSolid;
-        canvas.Brush.Color = color;
-        canvas.Rectangle(2, 2, size - 2, size - 2);
-    }
-    // Only the swatch itself is drawn: the border around it lets the menu show through.
-    QImage icon = bitmap.convertToFormat(QImage::Format_ARGB32);
-    const QRect swatch(2, 2, size - 4, size - 4);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            if (!swatch.contains(x, y)) icon.setPixel(x, y, qRgba(0, 0, 0, 0));
-    ImageList1[ToolIcons::ColorSwatch] = QIcon(QPixmap::fromImage(icon));
+    ImageList1[ToolIcons::ColorSwatch] = ToolIcons::ColorSwatchIcon(color);
     if (QAction* action = Action(QStringLiteral("Color")))
         action->setIcon(ImageList1[ToolIcons::ColorSwatch]);
 }
@@ -154,7 +122,7 @@ void TDrawFrm::DrawToolExecute(QAction* action) {
     if (tool == Tool) return;
     UncheckTools();
     action->setChecked(true);
-    const int image = ChosenImage(action->objectName());
+    const int image = ToolChoice::ChosenImage(action->objectName());
     action->setIcon(image >= 0 ? ImageList1[image] : QIcon());
     SetTool(tool);
 }
@@ -181,9 +149,9 @@ void TDrawFrm::Close1Click() {
         return;
     }
     if (Drawing) {
-        if (DragKind == TDragKind::LayerShift) return;
+        if (Tools.Kind() == TDragKind::Window) return;
         // The step being drawn is finished where the pointer is, then undone: redo brings it back.
-        const QPoint at = Seams.CursorPos ? Seams.CursorPos() : QPoint(LastX, LastY);
+        const QPoint at = Seams.CursorPos ? Seams.CursorPos() : QPoint(Tools.LastX(), Tools.LastY());
         FormMouseUp(mbLeft, 0, at.x(), at.y());
         UndoExecute();
         return;
@@ -199,7 +167,10 @@ void TDrawFrm::Close1Click() {
         this);
     if (dontAskAgain) ConfExit = false;
     if (answer == mrYes) close();
-    if (dontAskAgain) TIniFile(SettingsFile).WriteBool(Section, QStringLiteral("ConfExit"), false);
+    if (dontAskAgain) {
+        TIniFile ini(SettingsFile);
+        Keys::ConfExit.Write(ini, Section, false);
+    }
 }
 
 void TDrawFrm::FormKeyDown(uint8_t key, TShiftState shift) {

@@ -2,9 +2,10 @@
 #include "Draw.h"
 
 #include "ActionMenuItem.h"
-#include "ComponentTag.h"
-#include "ToolIcons.h"
+#include "platform/ComponentTag.h"
 #include "platform/ShortCutDispatcher.h"
+#include "tools/TextEntryEdit.h"
+#include "tools/ToolIcons.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -215,44 +216,23 @@ void TDrawFrm::CreatePopupMenu1() {
 void TDrawFrm::CreatePopupMenu2() {
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    QMenu* m = PopupMenu2;
-    auto add = [this, m](const char* name, const char* caption, const char* shortCut,
-                         std::function<void()> handler) {
-        QAction* item = m->addAction(QString::fromLatin1(caption));
-        item->setObjectName(QString::fromLatin1(name));
-        if (*shortCut) SetActionShortCut(item, TextToShortCut(QString::fromLatin1(shortCut)));
-        Bind(item, std::move(handler));
-        return item;
-    };
-    add("Font1", "&Font...", "", [this] { Textstyle1Click(); });
-    m->addSeparator();
-    add("Cut1", "Cu&t", "Ctrl+X", [this] { Edit1->cut(); });
-    add("Copy1", "&Copy", "Ctrl+C", [this] { Edit1->copy(); });
-    add("Paste1", "&Paste", "Ctrl+V", [this] {
-        // One line only: line breaks in the pasted text are dropped.
-        QString text = QGuiApplication::clipboard()->text();
-        text.remove(QChar('\r'));
-        text.remove(QChar('\n'));
-        Edit1->insert(text);
-    });
-    m->addSeparator();
-    add("Selectall1", "Select &All", "Ctrl+A", [this] { Edit1->selectAll(); });
-    m->addSeparator();
-    add("End1", "End text", "Enter", [this] { End1Click(); });
-    add("Cancel1", "Cancel text", "Esc", [this] { Cancel1Click(); });
-    add("Newline1", "New line", "Shift+Enter", [this] { Newline1Click(); });
+    FillTextEntryMenu(
+        PopupMenu2, Edit1,
+        {[this] { Textstyle1Click(); }, [this] { End1Click(); }, [this] { Cancel1Click(); },
+         [this] { Newline1Click(); },
+         [this](QAction* item, std::function<void()> handler) { Bind(item, std::move(handler)); }});
 }
 
 void TDrawFrm::CreateEdit1() {
-    Edit1 = new QLineEdit(this);
+    auto* edit = new TTextEntryEdit(this);
+    Edit1 = edit;
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->hide();
-    Edit1->setFrame(false);
-    Edit1->setTextMargins(0, 0, 0, 0);
-    Edit1->setContentsMargins(0, 0, 0, 0);
-    Edit1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Edit1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Edit1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu2->popup(Edit1->mapToGlobal(pos)); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { RunCommand([this] { Edit1Change(); }); });
+    // The edit lies on the window itself, whose logical pixels are canvas pixels over the pixel ratio.
+    Entry =
+        std::make_unique<TTextEntry>(edit, [this](QPoint at) { return QPointF(at) / devicePixelRatioF(); });
 }

@@ -2,15 +2,16 @@
 #include "Draw.h"
 
 #include "BusyScope.h"
-#include "ComponentTag.h"
+#include "cursors/CursorTable.h"
+#include "platform/ComponentTag.h"
 #include "platform/DesktopSnapshot.h"
 #include "platform/Help.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/Screen.h"
+#include "platform/TaskbarHints.h"
 #include "platform/X11PointerMover.h"
-#include "tray/CursorTable.h"
-#include "tray/IniFileName.h"
+#include "settings/IniFileName.h"
 
 #include <QAction>
 #include <QCursor>
@@ -28,6 +29,8 @@
 namespace {
 
 const QString WindowCaption = QStringLiteral("Tavelin annotation");
+// The program's title while the window is hidden.
+const QString ProgramTitle = QStringLiteral("Tavelin");
 
 } // namespace
 
@@ -44,6 +47,7 @@ TDrawFrm::TDrawFrm(const QString& settingsFile, const QString& programFolder, QW
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
     HelpFile = ApplicationHelpFile();
+    SetHelpContext(this, HelpContextId);
 
     Seams.GrabScreen = [] { return GrabDesktop(); };
     Seams.CursorPos = [this] { return CanvasPoint(QPointF(mapFromGlobal(QCursor::pos()))); };
@@ -74,7 +78,7 @@ void TDrawFrm::FormCreate() {
     }
     LoadSettings();
     ResetLayers();
-    WindowCanvas->Font = LayerFont[CurrLayer];
+    WindowCanvas->Font = LayerSettings[CurrLayer].Font;
     PlaceEdit1();
     UpdateActions();
 }
@@ -110,6 +114,7 @@ void TDrawFrm::Annotate() {
         FormShow();
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (screen) setGeometry(screen->geometry());
+        LeaveOutOfTaskbar(this);
         showFullScreen();
         raise();
         activateWindow();
@@ -141,8 +146,10 @@ void TDrawFrm::SnapDesktop() {
 
 void TDrawFrm::FormShow() {
     WindowCanvas->Brush.Style = TBrushStyle::bsClear;
-    TCursorTable::Screen().Show(this, LayerCursor[CurrLayer]);
+    TCursorTable::Screen().Show(this, LayerSettings[CurrLayer].Cursor);
     setWindowTitle(WindowCaption);
+    // The program's title while the window shows: error boxes are captioned with it.
+    SetApplicationTitle(WindowCaption);
     // A new showing starts without steps, so there is nothing unsaved to ask about.
     Modified = false;
     ReportedSteps.clear();
@@ -160,15 +167,13 @@ void TDrawFrm::FormHide() {
     EndTextEntry();
     Shown = false;
     // A drag cannot outlive the steps it works on; a layer it hid comes back.
-    if (Drawing && DragKind == TDragKind::LayerShift && ShiftMode == smHiddenRubberLine)
+    if (Drawing && Tools.Kind() == TDragKind::Window && ShiftMode == smHiddenRubberLine)
         LayerVisible[DragLayer] = true;
-    FreeSavedPen();
-    Drawing = false;
-    DragKind = TDragKind::None;
-    DragStep = nullptr;
+    Tools.EndDrag();
     Model.Clear();
     ReportedSteps.clear();
     Invalidate();
+    SetApplicationTitle(ProgramTitle);
     if (!Destroying) emit Hidden();
 }
 
@@ -298,14 +303,13 @@ void TDrawFrm::SetCurrLayer(int layer) {
     CurrLayer = layer;
     findChild<QMenu*>(QStringLiteral("Activelayers1"))->setDefaultAction(LayerItem(layer));
     ALayerAction(layer)->setChecked(true);
-    TCursorTable::Screen().Show(this, LayerCursor[layer]);
+    TCursorTable::Screen().Show(this, LayerSettings[layer].Cursor);
     NudgePointer();
-    WindowCanvas->Pen.Width = LayerWidth[layer];
-    WindowCanvas->Pen.Color = LayerColor[layer];
-    WindowCanvas->Font = LayerFont[layer];
-    EditBox.setHeight(WindowCanvas->TextHeight(QStringLiteral("My")));
-    PlaceEdit1();
-    UpdateColorIcon(LayerColor[layer]);
+    WindowCanvas->Pen.Width = LayerSettings[layer].Width;
+    WindowCanvas->Pen.Color = LayerSettings[layer].Color;
+    WindowCanvas->Font = LayerSettings[layer].Font;
+    Entry->FollowFont(*WindowCanvas);
+    UpdateColorIcon(LayerSettings[layer].Color);
     if (!LayerVisible[layer]) {
         LayerItem(layer)->setChecked(true);
         LayerVisible[layer] = true;
@@ -370,13 +374,13 @@ void TDrawFrm::UpdateActions() {
 
 void TDrawFrm::SetLayerWidth(int layer, int width) {
     if (!TLayerModel::IsLayer(layer)) return;
-    LayerWidth[layer] = width;
+    LayerSettings[layer].Width = width;
     if (layer == CurrLayer) WindowCanvas->Pen.Width = width;
 }
 
 void TDrawFrm::SetLayerColor(int layer, TColor color) {
     if (!TLayerModel::IsLayer(layer)) return;
-    LayerColor[layer] = color;
+    LayerSettings[layer].Color = color;
     if (layer == CurrLayer) {
         WindowCanvas->Pen.Color = color;
         UpdateColorIcon(color);

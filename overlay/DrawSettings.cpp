@@ -2,12 +2,14 @@
 // settings the window writes back.
 #include "Draw.h"
 
-#include "ComponentTag.h"
+#include "cursors/CursorTable.h"
+#include "platform/ComponentTag.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/ShortCutDispatcher.h"
-#include "tray/CursorTable.h"
-#include "tray/TavelinSettings.h"
+#include "settings/LayerSettings.h"
+#include "settings/TavelinSettings.h"
+#include "tools/StampMenu.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -20,56 +22,35 @@ void TDrawFrm::LoadSettings() {
     const TIniFile ini(SettingsFile);
     TCursorTable& cursors = TCursorTable::Screen();
     for (int n = 1; n <= LayerCount; ++n) {
-        const QString cursorFile = ini.ReadString(Section, LayerKey("CurrCursor", n), {});
-        if (!cursorFile.isEmpty())
-            cursors.LoadFromFile(n, cursorFile);
+        TLayerSettings settings = LayerSettings[n];
+        ReadLayerSettings(ini, n, settings);
+        if (!settings.CursorFile.isEmpty())
+            cursors.LoadFromFile(n, settings.CursorFile);
         else
             cursors.LoadFromResource(n, QStringLiteral("CURSOR%1").arg(n));
-        LayerCursor[n] = cursors.Holds(n) ? n : crHandPoint;
-        SetLayerWidth(n, ReadLayerWidth(ini, n));
-        SetLayerColor(n, ReadLayerColor(ini, n));
-        LayerTransparentFont[n] = ini.ReadBool(Section, LayerKey("TransparentFont", n), true);
-        ApplyFontText(ini.ReadString(Section, LayerKey("Font", n), DefaultFontText), LayerFont[n]);
+        settings.Cursor = cursors.Holds(n) ? n : crHandPoint;
+        LayerSettings[n] = settings;
+        // The current layer's pen follows.
+        SetLayerWidth(n, settings.Width);
+        SetLayerColor(n, settings.Color);
     }
     LoadStamps(ini);
-    SavePath = ini.ReadString(Section, QStringLiteral("SavePath"), GetMyPicturesFolder());
-    ScriptPath = ini.ReadString(Section, QStringLiteral("ScriptPath"), {});
+    SavePath = ini.ReadString(Section, Keys::SavePath.Name, GetMyPicturesFolder());
+    ScriptPath = Keys::ScriptPath.Read(ini, Section);
     // The stored file is written back only at destruction: a reload after a script was chosen would
     // otherwise bring back the older one.
-    const QString storedScriptFile = ini.ReadString(Section, QStringLiteral("ScriptFile"), {});
+    const QString storedScriptFile = Keys::ScriptFile.Read(ini, Section);
     if (!ScriptFileChosen) ScriptFile = storedScriptFile;
-    ConfExit = ini.ReadBool(Section, QStringLiteral("ConfExit"), true);
+    ConfExit = Keys::ConfExit.Read(ini, Section);
     ColorDialog1.CustomColors = ini.ReadSectionValues(ColorsSection);
     SetCurrLayer(CurrLayer);
 }
 
 void TDrawFrm::LoadStamps(const TIniFile& ini) {
-    for (QAction* item : Images1->actions()) {
-        Images1->removeAction(item);
-        delete item;
-    }
-    for (int slot = 0; slot < StampSlots; ++slot) {
-        const QString value =
-            ini.ReadString(Section, QStringLiteral("Image%1").arg(slot), DefaultStampEntry(slot));
-        const std::optional<TStampEntry> entry = ParseStampEntry(value, ProgramDir);
-        if (!entry || !QFileInfo(entry->Path).isFile()) continue;
-        auto* item = new QAction(Images1);
-        item->setObjectName(QStringLiteral("Stamp%1").arg(slot));
-        // The caption is the file's path as it stands: an "&" in it is no accelerator.
-        item->setText(QString(entry->Path).replace(QChar('&'), QStringLiteral("&&")));
-        item->setData(entry->Path);
-        // The shortcut follows the slot, not the place in the menu.
-        SetActionShortCut(item, TextToShortCut(QStringLiteral("Shift+Ctrl+%1").arg(slot)));
-        SetTag(item, entry->Flag);
-        item->setCheckable(true);
-        Images1->addAction(item);
-        Bind(item, [this, item] {
-            item->setChecked(!item->isChecked());
-            StampClick(item);
-        });
-    }
-    Images1->setEnabled(!Images1->actions().isEmpty());
-    Images1->menuAction()->setEnabled(Images1->isEnabled());
+    FillStampMenu(Images1, ini, Section, DefaultStampEntry, ProgramDir, [this](QAction* item) {
+        RunCommand([this, item] { StampClick(item); });
+        RunCommand([this] { UpdateActions(); });
+    });
 }
 
 void TDrawFrm::WriteSetting(const QString& key, const QString& value) {
@@ -81,24 +62,13 @@ void TDrawFrm::WriteSettingsOnDestroy() {
     // no one left to tell.
     try {
         TIniFile ini(SettingsFile);
-        ini.WriteString(Section, QStringLiteral("ScriptPath"), ScriptPath);
+        Keys::ScriptPath.Write(ini, Section, ScriptPath);
         // The last script file chosen in either script dialog; an empty value never replaces a
         // stored one.
-        if (!ScriptFile.isEmpty()) ini.WriteString(Section, QStringLiteral("ScriptFile"), ScriptFile);
-        ini.WriteString(Section, QStringLiteral("SavePath"), SavePath);
-        ini.WriteBool(Section, QStringLiteral("ConfExit"), ConfExit);
-        for (char letter = 'A'; letter <= 'P'; ++letter) {
-            const QString name = QStringLiteral("Color") + QChar(letter);
-            QString value;
-            for (const QString& line : ColorDialog1.CustomColors) {
-                const qsizetype eq = line.indexOf('=');
-                if (eq >= 0 && line.left(eq).compare(name, Qt::CaseInsensitive) == 0) {
-                    value = line.mid(eq + 1);
-                    break;
-                }
-            }
-            ini.WriteString(ColorsSection, name, value);
-        }
+        if (!ScriptFile.isEmpty()) Keys::ScriptFile.Write(ini, Section, ScriptFile);
+        Keys::SavePath.Write(ini, Section, SavePath);
+        Keys::ConfExit.Write(ini, Section, ConfExit);
+        WriteCustomColors(ini, ColorDialog1.CustomColors);
     } catch (...) {
     }
 }

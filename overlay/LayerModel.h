@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DrawStep.h"
+#include "model/Layers.h"
 
 #include <array>
 #include <memory>
@@ -13,7 +14,6 @@
 // drawing order (bottom first): the order of finishing and redoing, whatever the layer numbers say.
 class TLayerModel {
 public:
-    static constexpr int LayerCount = 5;
     using TStepList = std::vector<std::unique_ptr<TDrawStep>>;
 
     TLayerModel();

@@ -1,5 +1,7 @@
 #include "ScriptFileDialog.h"
 
+#include "platform/FileDialogIcons.h"
+
 #include <QFileDialog>
 
 namespace {
@@ -37,6 +39,7 @@ QString RunScriptFileDialog(QWidget* parent, bool save, const QString& filter, c
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (save) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    UseNameOnlyIcons(dialog);
     const QStringList filters = ScriptNameFilters(filter);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.value(0));

@@ -24,11 +24,14 @@ QString Quoted(const QString& path) {
     }
     // The entry's own escape level doubles every backslash once more.
     escaped.replace("\\", "\\\\");
+    // A "%" starts a field code ("%f", "%u", ...) even inside quotes; "%%" is a plain one.
+    escaped.replace("%", "%%");
     return '"' + escaped + '"';
 }
 
 QString Unquoted(QString value) {
     value.replace("\\\\", "\\");
+    value.replace("%%", "%");
     if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"')) {
         QString out;
         for (int i = 1; i < value.size() - 1; ++i) {
@@ -47,7 +50,23 @@ QString TAutostart::EntryPath(const QString& name) {
 }
 
 bool TAutostart::IsEnabled(const QString& name) {
-    return QFileInfo(EntryPath(name)).isFile();
+    // Only a regular file is read: anything else at that name does not start a program either.
+    if (!QFileInfo(EntryPath(name)).isFile()) return false;
+    QFile file(EntryPath(name));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
+    // A session skips an entry marked hidden (a desktop's autostart settings switch entries off that
+    // way), so such an entry does not start the program with the session.
+    QTextStream in(&file);
+    bool inMainGroup = false;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.startsWith('['))
+            inMainGroup = line == "[Desktop Entry]";
+        else if (inMainGroup && line.section('=', 0, 0).trimmed() == "Hidden" &&
+                 line.section('=', 1).trimmed() == "true")
+            return false;
+    }
+    return true;
 }
 
 QString TAutostart::Command(const QString& name) {

@@ -1,28 +1,22 @@
 #include "ColorDialog.h"
 
+#include "NameValueList.h"
+
 #include <QColorDialog>
 
 namespace {
 
-constexpr int CustomCount = 16;
 const QRgb NoColorSlot = 0xFFFFFFFF; // what the dialog shows for an empty slot: white
-
-QString Key(int slot) {
-    return QStringLiteral("Color") + QChar('A' + slot);
-}
 
 // The value of slot i from "ColorX=..." lines, or -1 when there is none or it holds no colour.
 long long SlotValue(const QStringList& lines, int slot) {
-    const QString key = Key(slot);
-    for (const QString& line : lines) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq < 0 || line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0) continue;
-        bool ok = false;
-        const unsigned long long v = line.mid(eq + 1).trimmed().toULongLong(&ok, 16);
-        if (!ok || v > 0xFFFFFFFFull || v == 0xFFFFFFFFull) return -1;
-        return static_cast<long long>(v);
-    }
-    return -1;
+    const std::optional<QString> text =
+        FindNameValue(lines, TColorDialog::CustomColorKey(slot), TNameBlanks::Ignored);
+    if (!text) return -1;
+    bool ok = false;
+    const unsigned long long v = text->trimmed().toULongLong(&ok, 16);
+    if (!ok || v > 0xFFFFFFFFull || v == 0xFFFFFFFFull) return -1;
+    return static_cast<long long>(v);
 }
 
 QString Hex(TColor c) {
@@ -31,8 +25,12 @@ QString Hex(TColor c) {
 
 } // namespace
 
+QString TColorDialog::CustomColorKey(int slot) {
+    return QStringLiteral("Color") + QChar('A' + slot);
+}
+
 void TColorDialog::ApplyCustomColors(const QStringList& lines) {
-    for (int i = 0; i < CustomCount && i < QColorDialog::customCount(); ++i) {
+    for (int i = 0; i < CustomColorCount && i < QColorDialog::customCount(); ++i) {
         const long long v = SlotValue(lines, i);
         QColorDialog::setCustomColor(i, v < 0 ? QColor::fromRgba(NoColorSlot)
                                               : ToQColor(static_cast<TColor>(v)));
@@ -41,14 +39,14 @@ void TColorDialog::ApplyCustomColors(const QStringList& lines) {
 
 QStringList TColorDialog::ReadCustomColors(const QStringList& before) {
     QStringList lines;
-    for (int i = 0; i < CustomCount; ++i) {
+    for (int i = 0; i < CustomColorCount; ++i) {
         const long long old = SlotValue(before, i);
         const QColor now = QColorDialog::customColor(i);
         const TColor value = FromQColor(now);
         if (old < 0 && now.rgba() == NoColorSlot)
-            lines << Key(i) + "=FFFFFFFF";
+            lines << CustomColorKey(i) + "=FFFFFFFF";
         else
-            lines << Key(i) + "=" + Hex(value);
+            lines << CustomColorKey(i) + "=" + Hex(value);
     }
     return lines;
 }

@@ -22,4 +22,8 @@ public:
     // read the slots back into lines (a slot the user did not touch keeps its text).
     static void ApplyCustomColors(const QStringList& lines);
     static QStringList ReadCustomColors(const QStringList& before);
+
+    // The custom colours' slots 0 to CustomColorCount - 1 are stored under "ColorA" to "ColorP".
+    static constexpr int CustomColorCount = 16;
+    static QString CustomColorKey(int slot);
 };

@@ -52,6 +52,8 @@ TFontDialogForm::TFontDialogForm(const TFont& font, int minSize, int maxSize, QW
     Size = new QComboBox(this);
     Size->setObjectName("Size");
     Size->setEditable(true);
+    // What is typed is the size: completing "2" to "20" would pass a size below the minimum unseen.
+    Size->setCompleter(nullptr);
     for (int s : ListedSizes)
         if (s >= minSize && s <= maxSize) Size->addItem(QString::number(s));
     Size->setEditText(QString::number(font.Size));

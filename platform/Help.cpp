@@ -2,11 +2,16 @@
 
 #include "MessageDlg.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QWidget>
 
 namespace {
+
+// The class library's name for it; the about boxes set it as a property too.
+constexpr const char* HelpContextProperty = "HelpContext";
 
 THelpOpener& CurrentOpener() {
     static THelpOpener opener;
@@ -38,4 +43,35 @@ THelpOpener SetHelpOpener(THelpOpener opener) {
     THelpOpener previous = std::move(CurrentOpener());
     CurrentOpener() = std::move(opener);
     return previous;
+}
+
+void SetHelpContext(QWidget* widget, int context) {
+    if (widget) widget->setProperty(HelpContextProperty, context);
+}
+
+int HelpContext(const QWidget* widget) {
+    for (; widget; widget = widget->isWindow() ? nullptr : widget->parentWidget())
+        if (const int context = widget->property(HelpContextProperty).toInt()) return context;
+    return 0;
+}
+
+THelpKey::THelpKey(QString helpFile, QObject* parent) : QObject(parent), HelpFile(std::move(helpFile)) {
+    qApp->installEventFilter(this);
+}
+
+THelpKey::~THelpKey() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+bool THelpKey::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 ||
+        (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    auto* receiver = qobject_cast<QWidget*>(watched);
+    const int context = HelpContext(receiver);
+    if (!context) return false;
+    RunGuarded([&] { ShowHelp(HelpFile, context, receiver->window()); });
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QUrl>
 #include <functional>
@@ -20,3 +21,23 @@ bool ShowHelp(const QString& helpFile, int context, QWidget* parent = nullptr);
 // opener it replaces.
 using THelpOpener = std::function<bool(const QUrl&)>;
 THelpOpener SetHelpOpener(THelpOpener opener);
+
+// The help context of a window or control (0: none). A control without one has the context of the
+// nearest parent in its window that has one.
+void SetHelpContext(QWidget* widget, int context);
+int HelpContext(const QWidget* widget);
+
+// While it lives, F1 opens the manual at the help context of the control that has the keyboard, as the
+// windows' "Help" commands do; F1 in a window without a context does nothing.
+class THelpKey : public QObject {
+    Q_OBJECT
+public:
+    explicit THelpKey(QString helpFile, QObject* parent = nullptr);
+    ~THelpKey() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QString HelpFile;
+};

@@ -6,27 +6,18 @@
 #include "PictureFile.h"
 #include "PngFormat.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
 constexpr qint64 kDirectoryHeaderSize = 6;
 constexpr qint64 kDirectoryEntrySize = 16;
-// Resource types of an icon directory: 1 for icons; 0 is what old tools wrote for stock icons.
-constexpr uint16_t kStockIconType = 0, kIconType = 1;
 // The size the platform draws icons at by default.
 constexpr int kStandardIconSide = 32;
 
-struct TIconEntry {
-    int Width = 0;
-    int Height = 0;
-    int BitCount = 0;
-    qint64 Offset = 0;
-    qint64 Size = 0;
-};
-
-TIconEntry ReadEntry(const TByteReader& r, qint64 at) {
-    TIconEntry e;
+TIconDirEntry ReadEntry(const TByteReader& r, qint64 at) {
+    TIconDirEntry e;
     // A size byte of 0 means 256.
     e.Width = r.U8(at) ? r.U8(at) : 256;
     e.Height = r.U8(at + 1) ? r.U8(at + 1) : 256;
@@ -38,12 +29,13 @@ TIconEntry ReadEntry(const TByteReader& r, qint64 at) {
             ++e.BitCount;
         if (colours == 0) e.BitCount = 8;
     }
+    e.HotSpot = QPoint(r.U16(at + 4), r.U16(at + 6));
     e.Size = r.U32(at + 8);
     e.Offset = r.U32(at + 12);
     return e;
 }
 
-bool Better(const TIconEntry& candidate, const TIconEntry& best) {
+bool Better(const TIconDirEntry& candidate, const TIconDirEntry& best) {
     const int dc =
         std::abs(candidate.Width - kStandardIconSide) + std::abs(candidate.Height - kStandardIconSide);
     const int db = std::abs(best.Width - kStandardIconSide) + std::abs(best.Height - kStandardIconSide);
@@ -52,6 +44,20 @@ bool Better(const TIconEntry& candidate, const TIconEntry& best) {
 }
 
 } // namespace
+
+std::optional<TIconDirectory> ReadIconDirectory(const TByteReader& r, std::initializer_list<uint16_t> types) {
+    r.Require(0, kDirectoryHeaderSize);
+    TIconDirectory directory;
+    directory.Type = r.U16(2);
+    const int count = r.U16(4);
+    if (r.U16(0) != 0 || std::find(types.begin(), types.end(), directory.Type) == types.end() || count == 0)
+        return std::nullopt;
+    r.Require(kDirectoryHeaderSize, count * kDirectoryEntrySize);
+    directory.Entries.reserve(count);
+    for (int i = 0; i < count; ++i)
+        directory.Entries.push_back(ReadEntry(r, kDirectoryHeaderSize + i * kDirectoryEntrySize));
+    return directory;
+}
 
 std::unique_ptr<TIconGraphic> DecodeIconImage(const uchar* data, qint64 size) {
     if (IsPngData(data, size)) return std::make_unique<TIconGraphic>(DecodePng(data, size), QImage());
@@ -63,17 +69,10 @@ std::unique_ptr<TIconGraphic> DecodeIconImage(const uchar* data, qint64 size) {
 std::unique_ptr<TGraphic> LoadIcoFile(const QString& fileName) {
     const QByteArray data = ReadPictureFile(fileName);
     const TByteReader r(reinterpret_cast<const uchar*>(data.constData()), data.size());
-    r.Require(0, kDirectoryHeaderSize);
-    const uint16_t type = r.U16(2);
-    const int count = r.U16(4);
-    if (r.U16(0) != 0 || (type != kIconType && type != kStockIconType) || count == 0)
-        ThrowInvalidPicture(QStringLiteral("Icon"));
-    r.Require(kDirectoryHeaderSize, count * kDirectoryEntrySize);
-
-    TIconEntry best = ReadEntry(r, kDirectoryHeaderSize);
-    for (int i = 1; i < count; ++i) {
-        const TIconEntry e = ReadEntry(r, kDirectoryHeaderSize + i * kDirectoryEntrySize);
+    const std::optional<TIconDirectory> directory = ReadIconDirectory(r, {kIconType, kStockIconType});
+    if (!directory) ThrowInvalidPicture(QStringLiteral("Icon"));
+    TIconDirEntry best = directory->Entries.front();
+    for (const TIconDirEntry& e : directory->Entries)
         if (Better(e, best)) best = e;
-    }
     return DecodeIconImage(r.At(best.Offset, best.Size), best.Size);
 }

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <mutex>
+#include <optional>
 
 namespace {
 
@@ -45,8 +47,14 @@ QMessageBox::Icon IconOf(TMsgDlgType type) {
     return QMessageBox::NoIcon;
 }
 
-QString ApplicationTitle() {
-    return QGuiApplication::applicationDisplayName();
+// The program's title; a box may be put together on any thread.
+struct TTitle {
+    std::mutex M;
+    std::optional<QString> Text;
+};
+TTitle& Title() {
+    static TTitle title;
+    return title;
 }
 
 // A box opened without a window of its own still belongs in front of the window the user works in
@@ -200,6 +208,18 @@ QString ExceptionMessage(std::exception_ptr error) {
         return QStringLiteral("Unknown error");
     }
     return QString();
+}
+
+QString ApplicationTitle() {
+    TTitle& title = Title();
+    std::lock_guard lock(title.M);
+    return title.Text ? *title.Text : QCoreApplication::applicationName();
+}
+
+void SetApplicationTitle(const QString& text) {
+    TTitle& title = Title();
+    std::lock_guard lock(title.M);
+    title.Text = text;
 }
 
 void ShowException(std::exception_ptr error, QWidget* parent) noexcept {

@@ -55,6 +55,12 @@ int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
 int ApplicationMessageBox(const QString& text, const QString& caption, TMsgDlgType type,
                           TMsgDlgButtons buttons, QWidget* parent = nullptr) noexcept;
 
+// The program's title (the class library's application title): the caption of its error reports and
+// of mtCustom boxes. The executable's name until the program sets one; it is the program's own string,
+// and changes nothing Qt shows.
+QString ApplicationTitle();
+void SetApplicationTitle(const QString& title);
+
 // The application-level error report: the error's own message, error icon and OK, captioned with the
 // application's title. Any exception type is accepted.
 QString ExceptionMessage(std::exception_ptr error);

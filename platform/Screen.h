@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QRect>
 #include <QSize>
 
@@ -9,3 +10,7 @@ QRect ScreenRect();
 inline QSize ScreenSize() {
     return ScreenRect().size();
 }
+
+// Bits of one pixel as the screen's server stores it: 32 for a depth of 24, 16 for 16. The display of
+// $DISPLAY when none is named; without an X server, the primary screen's depth.
+int ScreenBitsPerPixel(const QByteArray& displayName = {});

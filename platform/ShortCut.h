@@ -8,9 +8,9 @@
 class QKeyEvent;
 
 // Key codes are the virtual-key numbers the settings and the hot-key registration were designed
-// around: letters and digits are their upper-case ASCII codes, and the Parts' numbers (107 for the
-// keypad's plus key, the "low byte" of a hot key) keep their meaning. They are stored data: never
-// renumber them. (No member is called None: Xlib defines that word as a macro.)
+// around: letters and digits are their upper-case ASCII codes, and the numbers the settings file
+// holds (107 for the keypad's plus key, the "low byte" of a hot key) keep their meaning. They are
+// stored data: never renumber them. (No member is called None: Xlib defines that word as a macro.)
 namespace VKey {
 constexpr uint8_t NoKey = 0x00, BkSp = 0x08, Tab = 0x09, Enter = 0x0D, Pause = 0x13, CapsLock = 0x14,
                   Esc = 0x1B, Space = 0x20, PgUp = 0x21, PgDn = 0x22, End = 0x23, Home = 0x24, Left = 0x25,

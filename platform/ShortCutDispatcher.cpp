@@ -21,16 +21,39 @@ QString ComposeText(const QString& caption, TShortCut shortCut) {
     return text.isEmpty() ? caption : caption + ShortCutSeparator + text;
 }
 
-QAction* FindIn(const QList<QAction*>& actions, TShortCut shortCut, int depth = 0) {
+// The first enabled action with the shortcut; `disabled` keeps the first disabled one met on the way.
+QAction* FindIn(const QList<QAction*>& actions, TShortCut shortCut, QAction*& disabled, int depth = 0) {
     // Menus may be shared between menus; a cycle must not hang the key press.
     constexpr int deepestMenu = 16;
     if (depth > deepestMenu) return nullptr;
     for (QAction* action : actions) {
+        if (ActionShortCut(action) == shortCut) {
+            if (action->isEnabled()) return action;
+            if (!disabled) disabled = action;
+        }
         if (!action->isEnabled()) continue;
-        if (ActionShortCut(action) == shortCut) return action;
         if (QMenu* menu = action->menu())
-            if (QAction* found = FindIn(menu->actions(), shortCut, depth + 1)) return found;
+            if (QAction* found = FindIn(menu->actions(), shortCut, disabled, depth + 1)) return found;
     }
+    return nullptr;
+}
+
+// FindAction's search; `disabled` tells whether a disabled action holds the shortcut.
+QAction* FindFor(QWidget* receiver, TShortCut shortCut, QAction*& disabled) {
+    disabled = nullptr;
+    if (!receiver || shortCut.IsEmpty()) return nullptr;
+    QWidget* window = receiver->window();
+    // An open menu owns the keyboard; its keys are the menu's own.
+    if (qobject_cast<QMenu*>(window)) return nullptr;
+    for (QWidget* control = receiver; control;
+         control = control->isWindow() ? nullptr : control->parentWidget()) {
+        if (QAction* found = FindIn(control->actions(), shortCut, disabled)) return found;
+        if (QMenu* menu = TShortCutDispatcher::PopupMenu(control))
+            if (QAction* found = FindIn(menu->actions(), shortCut, disabled)) return found;
+    }
+    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
+        if (bar->window() == window)
+            if (QAction* found = FindIn(bar->actions(), shortCut, disabled)) return found;
     return nullptr;
 }
 
@@ -85,26 +108,19 @@ QMenu* TShortCutDispatcher::PopupMenu(const QWidget* control) {
 }
 
 QAction* TShortCutDispatcher::FindAction(QWidget* receiver, TShortCut shortCut) {
-    if (!receiver || shortCut.IsEmpty()) return nullptr;
-    QWidget* window = receiver->window();
-    // An open menu owns the keyboard; its keys are the menu's own.
-    if (qobject_cast<QMenu*>(window)) return nullptr;
-    for (QWidget* control = receiver; control;
-         control = control->isWindow() ? nullptr : control->parentWidget()) {
-        if (QAction* found = FindIn(control->actions(), shortCut)) return found;
-        if (QMenu* menu = PopupMenu(control))
-            if (QAction* found = FindIn(menu->actions(), shortCut)) return found;
-    }
-    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
-        if (bar->window() == window)
-            if (QAction* found = FindIn(bar->actions(), shortCut)) return found;
-    return nullptr;
+    QAction* disabled = nullptr;
+    return FindFor(receiver, shortCut, disabled);
 }
 
-QAction* TShortCutDispatcher::Match(QWidget* receiver, const QKeyEvent& event) {
+QAction* TShortCutDispatcher::Match(QWidget* receiver, const QKeyEvent& event, bool& claimed) {
+    claimed = false;
     const TShortCut shortCut = ShortCutFromKeyEvent(event);
     if (shortCut.IsEmpty()) return nullptr;
-    QAction* action = FindAction(receiver, shortCut);
+    QAction* disabled = nullptr;
+    QAction* action = FindFor(receiver, shortCut, disabled);
+    // The shortcut of a disabled command is still that command's key: it does nothing rather than
+    // reach the window as a plain key (Shift+Ctrl+Z with nothing to redo must not undo through Z).
+    claimed = action || disabled;
     if (action && event.isAutoRepeat() && !action->autoRepeat()) return nullptr;
     return action;
 }
@@ -120,7 +136,9 @@ bool TShortCutDispatcher::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::ShortcutOverride) {
             // Claiming the key keeps Qt's own shortcuts (menu-bar mnemonics and the like) from
             // taking it; the key press then comes here.
-            if (Match(receiver, *key)) event->accept();
+            bool claimed = false;
+            Match(receiver, *key, claimed);
+            if (claimed) event->accept();
             return;
         }
         // An unclaimed key press travels up to the window's parents and passes here once for each;
@@ -130,11 +148,12 @@ bool TShortCutDispatcher::eventFilter(QObject* watched, QEvent* event) {
             LastKeyTime = key->timestamp();
             emit BeforeDispatch(receiver->window());
         }
-        QPointer<QAction> action = Match(receiver, *key);
-        if (!action) return;
+        bool claimed = false;
+        QPointer<QAction> action = Match(receiver, *key, claimed);
+        if (!claimed) return;
         handled = true;
         event->accept();
-        action->trigger();
+        if (action) action->trigger();
     });
     return handled;
 }

@@ -28,7 +28,8 @@ void SetActionCaption(QAction* action, const QString& caption);
 //   1. the actions added to the control and to each of its parents up to its window,
 //      with the popup menu given to each of them by SetPopupMenu;
 //   2. the menus of the window's menu bars;
-// submenus included. The first enabled action with the key's shortcut is triggered; an error that
+// submenus included. The first enabled action with the key's shortcut is triggered; when only disabled
+// actions hold it, the key is taken and nothing happens. An error that
 // escapes it is reported, not passed on. Nothing happens while a menu has the keyboard, and a modal
 // dialog's keys never reach the actions of the window behind it.
 class TShortCutDispatcher : public QObject {
@@ -55,7 +56,8 @@ protected:
 
 private:
     explicit TShortCutDispatcher(QObject* parent);
-    QAction* Match(QWidget* receiver, const QKeyEvent& event);
+    // `claimed`: an action, enabled or not, holds the key's shortcut, so the key goes no further.
+    QAction* Match(QWidget* receiver, const QKeyEvent& event, bool& claimed);
 
     const QKeyEvent* LastKeyPress = nullptr; // compared only, never followed
     quint64 LastKeyTime = 0;

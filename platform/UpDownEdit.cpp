@@ -73,7 +73,9 @@ void TUpDown::SetAssociate(QLineEdit* edit) {
 }
 
 bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Edit && event->type() == QEvent::KeyPress) {
+    // The type first: an edit being destroyed still sends events, and reading the pointer to it then
+    // would treat what is left of it as an edit.
+    if (event->type() == QEvent::KeyPress && watched == Edit) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             Step(key == Qt::Key_Up ? 1 : -1);

@@ -11,9 +11,6 @@
 
 namespace {
 
-// Recording needs a video service of at least this version; ours reports it always.
-constexpr uint32_t RequiredVideoVersion = 0x010A;
-constexpr uint32_t OurVideoVersion = 0x010A;
 // OnUpdate fires once more than this much recorded time has passed since the last one.
 constexpr int64_t UpdateEveryMs = 500;
 
@@ -38,7 +35,7 @@ void ReportGrabError(TFrameGrabber& grabber) {
 }
 
 bool Stopped(const TRecordingJob& job) {
-    return job.Flags->State.load() == 2;
+    return job.Flags->State.load() == RecorderState::Stopped;
 }
 
 // Sleeps ms in slices of a tenth of the grab period, leaving at once when the recording stops (or,
@@ -51,7 +48,7 @@ void SleepInSlices(TRecordingJob& job, int64_t ms, int64_t slice, uint8_t leaveU
         if (left <= 0) return;
         clock.SleepMs(std::min(left, slice));
         const uint8_t state = job.Flags->State.load();
-        if (state == 2 || state != leaveUnless) return;
+        if (state == RecorderState::Stopped || state != leaveUnless) return;
     }
 }
 
@@ -66,10 +63,6 @@ namespace {
 
 int RecordAviSteps(TRecordingJob& job) {
     job.ErrorText.clear();
-    if (OurVideoVersion < RequiredVideoVersion) {
-        job.ErrorText = "Video for Windows version too old!";
-        return 0;
-    }
     const uint32_t period = std::max<uint32_t>(job.msPFRecord, 1);
     std::unique_ptr<TFrameGrabber> grabber = job.Seams.MakeGrabber();
     TRecorderClock& clock = *job.Seams.Clock;
@@ -125,10 +118,10 @@ int RecordAviSteps(TRecordingJob& job) {
     bool failed = false;
 
     while (!Stopped(job)) {
-        if (job.Flags->State.load() == 1) {
+        if (job.Flags->State.load() == RecorderState::Paused) {
             // Paused time is measured, not assumed, so a pause leaves no empty positions.
             const int64_t pauseStart = clock.NowMs();
-            SleepInSlices(job, period, slice, 1);
+            SleepInSlices(job, period, slice, RecorderState::Paused);
             pausedTotal += clock.NowMs() - pauseStart;
             continue;
         }

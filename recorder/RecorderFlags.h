@@ -3,10 +3,15 @@
 #include <atomic>
 #include <cstdint>
 
-// The recorder's state byte (0 recording, 1 paused, 2 stopped) and click flags: written by the GUI
-// thread at any time, read by the worker once per pass and per sleep slice.
+// The states of a recorder, as its state byte holds them.
+namespace RecorderState {
+constexpr uint8_t Recording = 0, Paused = 1, Stopped = 2;
+}
+
+// The recorder's state byte and click flags: written by the GUI thread at any time, read by the
+// worker once per pass and per sleep slice.
 struct TRecorderFlags {
-    std::atomic<uint8_t> State{2};
+    std::atomic<uint8_t> State{RecorderState::Stopped};
     std::atomic<bool> ShowClicks{false};
     std::atomic<bool> RecordCursor{true};
 };

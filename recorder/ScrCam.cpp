@@ -33,6 +33,7 @@ TScreenCam::TScreenCam(QObject* owner, TRecorderSeams seams)
     const QSize screen = ScreenSize();
     ScreenWidth = screen.width();
     ScreenHeight = screen.height();
+    ScreenBits = ScreenBitsPerPixel();
     static std::once_flag hooked;
     std::call_once(hooked, [] { std::atexit(CompleteRecordingsAtExit); });
     std::lock_guard lock(LiveLock);
@@ -49,10 +50,10 @@ TScreenCam::~TScreenCam() {
     Stop();
     if (WaitForWorker(WorkerWaitMs)) return;
     // The worker goes on without the recorder: its events must no longer name it. An event under way
-    // is waited for, boundedly, so that a handler stuck on this thread cannot hang the program's end.
+    // holds the recorder, so it is waited for to its end, however long it takes; handlers never wait
+    // for this thread, so the wait cannot deadlock.
     Worker->Sender.store(nullptr);
-    std::unique_lock lock(Worker->SenderMutex, std::defer_lock);
-    (void)lock.try_lock_for(std::chrono::milliseconds(WorkerWaitMs));
+    std::lock_guard lock(Worker->SenderMutex);
 }
 
 void TScreenCam::CompleteAtExit() {

@@ -21,7 +21,11 @@ struct TRecordingJob;
 class TScreenCam : public QObject {
     Q_OBJECT
 public:
-    enum : uint8_t { Recording = 0, Paused = 1, Stopped = 2 };
+    enum : uint8_t {
+        Recording = RecorderState::Recording,
+        Paused = RecorderState::Paused,
+        Stopped = RecorderState::Stopped
+    };
     // Four-character code of the Microsoft Video 1 compressor.
     static constexpr uint32_t MSVC = 'M' | ('S' << 8) | ('V' << 16) | ('C' << 24);
     // How long the end of a recording may take to complete its file before a new recording or the
@@ -54,7 +58,8 @@ public:
     bool RecordCursor() const { return Flags->RecordCursor.load(); }
 
     // Events: OnStart, OnUpdate and OnStop run on the worker thread, OnError on the GUI thread after
-    // the worker has ended.
+    // the worker has ended. A worker-thread handler passes work to the GUI thread without waiting for
+    // it: the recorder's end waits for a handler under way, so that none outlives the recorder.
     TScreenCamEvent OnStart;
     TScreenCamEvent OnUpdate;
     TScreenCamEvent OnStop;

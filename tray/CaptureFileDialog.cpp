@@ -1,5 +1,7 @@
 #include "CaptureFileDialog.h"
 
+#include "platform/FileDialogIcons.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
@@ -26,6 +28,7 @@ std::optional<QString> TCaptureFileDialog::RunFileDialog(QWidget* owner) const {
     // The capture command asks about an existing file itself, once; the same dialog on every desktop
     // keeps what the user sees (and what tests drive) the same.
     dialog.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
+    UseNameOnlyIcons(dialog);
     if (!FileName.isEmpty()) dialog.selectFile(FileName);
     // The program has no window of its own in front: the dialog must come forward by itself, once
     // it shows (a dialog shown before exec would not be modal).

@@ -1,6 +1,7 @@
 #include "First.h"
 
 #include "TrayIcons.h"
+#include "platform/ModalDialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -75,6 +76,8 @@ TFirstFrm::TFirstFrm(const QString& annotateKey, const QString& captureKey, QWid
     ok->setGeometry(290, 198, 82, 28);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // Placed here rather than by the dialog, which would allow for a frame it guesses.
+    CenterOnScreen(this);
 }
 
 bool TFirstFrm::DontShowAgain() const {

@@ -1,8 +1,8 @@
 #include "LayerPage.h"
 
-#include "AniCur.h"
-#include "ColorBox.h"
-#include "FontPanel.h"
+#include "cursors/AniCur.h"
+#include "pickers/ColorBox.h"
+#include "pickers/FontPanel.h"
 #include "platform/UpDownEdit.h"
 
 #include <QCheckBox>
@@ -25,7 +25,8 @@ QString TLayerPage::FontButtonName(int layer) {
     return (layer == 2 || layer == 5 ? QStringLiteral("BtnFont%1") : QStringLiteral("BntFont%1")).arg(layer);
 }
 
-TLayerPage::TLayerPage(int layer, QWidget* parent) : QWidget(parent), Layer(layer) {
+TLayerPage::TLayerPage(int layer, const QString& settingsFile, QWidget* parent)
+    : QWidget(parent), Layer(layer) {
     setObjectName(QStringLiteral("TabSheet%1").arg(layer));
     setProperty("Tag", layer);
     const QString n = QString::number(layer);
@@ -41,7 +42,7 @@ TLayerPage::TLayerPage(int layer, QWidget* parent) : QWidget(parent), Layer(laye
     auto* widthLabel = new QLabel("Drawing &width:", this);
     widthLabel->setBuddy(Edit);
 
-    ColorBox = new TColorBox(this);
+    ColorBox = new TColorBox(settingsFile, this);
     ColorBox->setObjectName("ColorBox" + n);
     auto* colorLabel = new QLabel("Drawing &color:", this);
     colorLabel->setBuddy(ColorBox);

@@ -20,7 +20,7 @@ class TUpDown;
 class TLayerPage : public QWidget {
     Q_OBJECT
 public:
-    TLayerPage(int layer, QWidget* parent = nullptr);
+    TLayerPage(int layer, const QString& settingsFile, QWidget* parent = nullptr);
     ~TLayerPage() override;
 
     static constexpr int MinWidth = 1;

@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "dialogs/About.h"
 #include "overlay/Draw.h"
 #include "platform/Help.h"
 #include "platform/HotKeys.h"
@@ -9,12 +10,11 @@
 #include "platform/ModalDialog.h"
 #include "platform/ShortCutDispatcher.h"
 #include "recorder/ScrCam.h"
-#include "tray/About.h"
+#include "settings/IniFileName.h"
+#include "settings/TavelinSettings.h"
 #include "tray/First.h"
 #include "tray/HotKeyEdit.h"
-#include "tray/IniFileName.h"
 #include "tray/OptionsPages.h"
-#include "tray/TavelinSettings.h"
 #include "tray/TrayIcons.h"
 
 #include <QAction>
@@ -33,10 +33,6 @@
 #include <QWindow>
 
 namespace {
-
-// The key of [Settings] read and written here (the options pages keep the others); it is stored in
-// users' files: never rename it.
-const QString KeyShowFirst = QStringLiteral("ShowFirst");
 
 const QString TrayTip = QStringLiteral("Tavelin 3");
 const QString PauseTip = QStringLiteral("Pause capture");
@@ -57,6 +53,7 @@ bool HasAviExtension(const QString& fileName) {
 TMainFrm::TMainFrm(TMainFrmSeams seams, QWidget* parent) : QDialog(parent), Seams(std::move(seams)) {
     setObjectName("MainFrm");
     setWindowTitle("Tavelin options");
+    SetHelpContext(this, OptionsHelpContext);
     CreateMenu();
     CreateOptionsControls();
     Timer1 = new QTimer(this);
@@ -98,8 +95,11 @@ void TMainFrm::FormDestroy() {
     if (FRecorder) {
         if (FCaptureState != csIdle) FRecorder->Stop();
         FCaptureState = csIdle;
-        // The file of a capture under way is completed before the program ends; a failure to complete
-        // it is still reported.
+        // The file of a capture under way is completed before the program ends. A failure to complete
+        // it goes to the log: no window may open while the program's windows are being destroyed.
+        FRecorder->OnError = [](TScreenCam*, const QString& message) {
+            qWarning("Error recording video: %s", qUtf8Printable(message));
+        };
         FRecorder->WaitForWorker(ExitWaitMs);
         delete FRecorder;
         FRecorder = nullptr;
@@ -193,7 +193,7 @@ void TMainFrm::SetDrawFrm(TDrawFrm* drawFrm) {
 }
 
 void TMainFrm::ShowFirstForm() {
-    if (!TIniFile(IniFileName).ReadBool(TavelinSettings::Section, KeyShowFirst, true)) return;
+    if (!TavelinSettings::Keys::ShowFirst.Read(TIniFile(IniFileName), TavelinSettings::Section)) return;
     TFirstFrm first(ShortCutToText(HotKey1->HotKey()), ShortCutToText(HotKey2->HotKey()));
     QTimer::singleShot(0, &first, [&first] {
         first.raise();
@@ -204,7 +204,10 @@ void TMainFrm::ShowFirstForm() {
         first.exec();
     }
     if (first.DontShowAgain())
-        RunGuarded([] { TIniFile(IniFileName).WriteBool(TavelinSettings::Section, KeyShowFirst, false); });
+        RunGuarded([] {
+            TIniFile ini(IniFileName);
+            TavelinSettings::Keys::ShowFirst.Write(ini, TavelinSettings::Section, false);
+        });
 }
 
 bool TMainFrm::RegisterHotKey(int id, TShortCut key) {

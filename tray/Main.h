@@ -44,7 +44,9 @@ public:
     explicit TMainFrm(TMainFrmSeams seams = {}, QWidget* parent = nullptr);
     ~TMainFrm() override;
 
-    // The capture states; the numbers are those the recorder's own state runs in step with.
+    // The tray's capture states. They are not the recorder's numbers (TScreenCam::Recording and its
+    // neighbours): the recorder is recording while the tray's state is csRecording, paused while it is
+    // csPaused and stopped while it is csIdle.
     enum : uint8_t { csIdle = 0, csRecording = 1, csPaused = 2 };
     // The identifiers under which the hot keys are registered (the Tag of each hot-key control).
     static constexpr int HotKeyId1 = 1, HotKeyId2 = 2, HotKeyId3 = 3;

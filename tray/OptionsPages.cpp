@@ -1,23 +1,24 @@
 #include "OptionsPages.h"
 
-#include "AniCur.h"
-#include "BuiltInCursors.h"
-#include "ColorBox.h"
-#include "CursorTable.h"
-#include "FontPanel.h"
-#include "FontSizeCheck.h"
 #include "HotKeyEdit.h"
-#include "IniFileName.h"
 #include "LayerPage.h"
-#include "StampList.h"
-#include "TavelinSettings.h"
+#include "cursors/AniCur.h"
+#include "cursors/BuiltInCursors.h"
+#include "cursors/CursorTable.h"
 #include "model/TextForms.h"
+#include "pickers/ColorBox.h"
+#include "pickers/FontPanel.h"
+#include "pickers/FontSizeCheck.h"
+#include "pickers/StampList.h"
 #include "platform/Autostart.h"
 #include "platform/Convert.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
 #include "platform/UpDownEdit.h"
+#include "settings/IniFileName.h"
+#include "settings/LayerSettings.h"
+#include "settings/TavelinSettings.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -39,16 +40,6 @@ const QString TOptionsPages::AutostartName = QStringLiteral("Tavelin3");
 
 namespace {
 
-// Keys of [Settings] that only the options window reads and writes. Stored in users' files: never
-// rename them.
-const QString HotKeyKeys[3] = {QStringLiteral("HotKey"), QStringLiteral("HotKey2"),
-                               QStringLiteral("HotKey3")};
-const QString HotKeyDefaults[3] = {QStringLiteral("Shift+Ctrl+W"), QStringLiteral("Shift+Ctrl+Y"),
-                                   QStringLiteral("Shift+Ctrl+P")};
-const QString ShowClicksKey = QStringLiteral("ShowClicks");
-const QString LeftKey = QStringLiteral("Left");
-const QString TopKey = QStringLiteral("Top");
-
 constexpr int FontMinSize = 4;
 constexpr int FontMaxSize = 100;
 
@@ -68,7 +59,7 @@ QPushButton* Button(const QString& caption, const QString& name, QWidget* parent
 } // namespace
 
 TOptionsPages::TOptionsPages(QWidget* parent)
-    : QWidget(parent), PageControl1(new QTabWidget(this)), Stamps(new TStampList(this)),
+    : QWidget(parent), PageControl1(new QTabWidget(this)), Stamps(new TStampList(ProgramFolder(), this)),
       lvImages(Stamps->lvImages), HotKey1(new THotKeyEdit(this)), HotKey2(new THotKeyEdit(this)),
       HotKey3(new THotKeyEdit(this)), CheckBox2(new QCheckBox("Show mouse clicks in captured video", this)),
       CheckBox3(new QCheckBox("Start with Windows", this)), OKBtn(Button("OK", "OKBtn", this)),
@@ -77,7 +68,7 @@ TOptionsPages::TOptionsPages(QWidget* parent)
     setObjectName("OptionsPages");
     PageControl1->setObjectName("PageControl1");
     for (int layer = 1; layer <= LayerCount; ++layer) {
-        TLayerPage* page = new TLayerPage(layer, PageControl1);
+        TLayerPage* page = new TLayerPage(layer, IniFileName, PageControl1);
         Pages[layer - 1] = page;
         PageControl1->addTab(page, QStringLiteral("Layer %1").arg(layer));
         page->Edit->installEventFilter(this);
@@ -139,48 +130,51 @@ void TOptionsPages::LoadSettings() {
     const TIniFile ini(IniFileName);
     THotKeyEdit* const fields[3] = {HotKey1, HotKey2, HotKey3};
     for (int i = 0; i < 3; ++i)
-        fields[i]->SetHotKey(TextToShortCut(ini.ReadString(Section, HotKeyKeys[i], HotKeyDefaults[i])));
-    CheckBox2->setChecked(ini.ReadBool(Section, ShowClicksKey, true));
+        fields[i]->SetHotKey(TextToShortCut(Keys::HotKeys[i].Read(ini, Section)));
+    CheckBox2->setChecked(Keys::ShowClicks.Read(ini, Section));
 
     QWidget* form = window();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const int left = ini.ReadInteger(Section, LeftKey, (screen.width() - form->frameGeometry().width()) / 2);
-    const int top = ini.ReadInteger(Section, TopKey, (screen.height() - form->frameGeometry().height()) / 2);
+    const int left =
+        ini.ReadInteger(Section, Keys::Left.Name, (screen.width() - form->frameGeometry().width()) / 2);
+    const int top =
+        ini.ReadInteger(Section, Keys::Top.Name, (screen.height() - form->frameGeometry().height()) / 2);
     form->move(left, top);
 
     for (int layer = 1; layer <= LayerCount; ++layer)
         LoadLayer(ini, layer);
     Stamps->LoadFromSettings(ini, Section, DefaultStampEntry);
-    CheckBox3->setChecked(!TAutostart::Command(AutostartName).isEmpty());
+    CheckBox3->setChecked(TAutostart::IsEnabled(AutostartName) &&
+                          !TAutostart::Command(AutostartName).isEmpty());
 }
 
 void TOptionsPages::LoadLayer(const TIniFile& ini, int layer) {
     TLayerPage* page = Page(layer);
-    page->CurrCursor = ini.ReadString(Section, LayerKey("CurrCursor", layer), QString());
-    if (!QFileInfo(page->CurrCursor).isFile()) page->CurrCursor.clear();
-    LoadLayerCursor(layer);
-    page->UpDown->SetPosition(ReadLayerWidth(ini, layer));
-    // An unreadable colour gives the layer's default rather than ending the load.
-    page->ColorBox->SetSelected(ReadLayerColor(ini, layer));
-    page->TransparentFont = ini.ReadBool(Section, LayerKey("TransparentFont", layer), true);
-    page->CheckBoxTransparent->setChecked(page->TransparentFont);
+    TLayerSettings settings;
     // A whole font text replaces the panel's font, styles included, so that styles added during an
-    // abandoned showing do not survive the reload.
-    TFont font = page->PanelFont->Font();
-    ApplyFontText(ini.ReadString(Section, LayerKey("Font", layer), DefaultFontText), font);
-    page->PanelFont->SetFont(font);
+    // abandoned showing do not survive the reload. An unreadable colour gives the layer's default
+    // rather than ending the load.
+    settings.Font = page->PanelFont->Font();
+    ReadLayerSettings(ini, layer, settings);
+    page->CurrCursor = QFileInfo(settings.CursorFile).isFile() ? settings.CursorFile : QString();
+    LoadLayerCursor(layer);
+    page->UpDown->SetPosition(settings.Width);
+    page->ColorBox->SetSelected(settings.Color);
+    page->TransparentFont = settings.TransparentFont;
+    page->CheckBoxTransparent->setChecked(page->TransparentFont);
+    page->PanelFont->SetFont(settings.Font);
 }
 
 void TOptionsPages::SaveSettings() {
     RunGuarded(
         [this] {
             TIniFile ini(IniFileName);
-            ini.WriteInteger(Section, LeftKey, window()->x());
-            ini.WriteInteger(Section, TopKey, window()->y());
+            Keys::Left.Write(ini, Section, window()->x());
+            Keys::Top.Write(ini, Section, window()->y());
             const THotKeyEdit* const fields[3] = {HotKey1, HotKey2, HotKey3};
             for (int i = 0; i < 3; ++i)
-                ini.WriteString(Section, HotKeyKeys[i], ShortCutToText(fields[i]->HotKey()));
-            ini.WriteBool(Section, ShowClicksKey, CheckBox2->isChecked());
+                Keys::HotKeys[i].Write(ini, Section, ShortCutToText(fields[i]->HotKey()));
+            Keys::ShowClicks.Write(ini, Section, CheckBox2->isChecked());
             for (int layer = 1; layer <= LayerCount; ++layer)
                 SaveLayer(ini, layer);
             Stamps->SaveToSettings(ini, Section);
@@ -191,11 +185,13 @@ void TOptionsPages::SaveSettings() {
 
 void TOptionsPages::SaveLayer(TIniFile& ini, int layer) const {
     const TLayerPage* page = Page(layer);
-    ini.WriteInteger(Section, LayerKey("DrawWidth", layer), page->UpDown->Position());
-    ini.WriteString(Section, LayerKey("DrawColor", layer), ColorToText(page->ColorBox->Selected()));
-    ini.WriteString(Section, LayerKey("CurrCursor", layer), page->CurrCursor);
-    ini.WriteBool(Section, LayerKey("TransparentFont", layer), page->CheckBoxTransparent->isChecked());
-    ini.WriteString(Section, LayerKey("Font", layer), FontToText(page->PanelFont->Font()));
+    TLayerSettings settings;
+    settings.Width = page->UpDown->Position();
+    settings.Color = page->ColorBox->Selected();
+    settings.CursorFile = page->CurrCursor;
+    settings.TransparentFont = page->CheckBoxTransparent->isChecked();
+    settings.Font = page->PanelFont->Font();
+    WriteLayerSettings(ini, layer, settings);
 }
 
 void TOptionsPages::SaveAutostart() {

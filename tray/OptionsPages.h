@@ -1,6 +1,7 @@
 #pragma once
 
-#include "FileOpenDialog.h"
+#include "dialogs/FileOpenDialog.h"
+#include "model/Layers.h"
 #include "platform/FontDialog.h"
 #include "platform/ShortCut.h"
 
@@ -29,7 +30,6 @@ public:
     explicit TOptionsPages(QWidget* parent = nullptr);
     ~TOptionsPages() override;
 
-    static constexpr int LayerCount = 5;
     // The autostart entry that "Start with Windows" keeps.
     static const QString AutostartName;
 

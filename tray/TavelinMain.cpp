@@ -1,12 +1,13 @@
+#include "cursors/CurImg.h"
+#include "dialogs/PenWidth.h"
 #include "overlay/Draw.h"
 #include "platform/GuardedApplication.h"
+#include "platform/Help.h"
 #include "platform/InstanceLock.h"
 #include "platform/MainForm.h"
 #include "platform/TerminationSignals.h"
-#include "tray/CurImg.h"
-#include "tray/IniFileName.h"
+#include "settings/IniFileName.h"
 #include "tray/Main.h"
-#include "tray/PenWidth.h"
 #include "tray/TrayIcons.h"
 
 // The name under which one copy per user runs.
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     // The end of the session ends the program as its exit command does, completing a capture.
     QuitOnTerminationSignals();
     app.setWindowIcon(ApplicationIcon());
+    THelpKey helpKey(ApplicationHelpFile());
     TMainFrm mainFrm;
     SetMainForm(&mainFrm);
     mainFrm.ShowFirstForm();

@@ -1,6 +1,7 @@
 #include "AviFixtures.h"
 
 #include "avi/AviReader.h"
+#include "avi/SaveAvi.h"
 
 #include "platform/Msvc1Compressor.h"
 #include "recorder/AviRecordingSink.h"
@@ -155,6 +156,22 @@ bool WriteMsvcRecording(const QString& file, int width, int height, const std::v
     for (int position : positions)
         if (sink.Write(position, MakeDIB(PatternPicture(width, height, position), 32))) return false;
     return sink.Close() == 0;
+}
+
+bool CopyThroughEditor(const QString& source, const QString& target, TSaveAvi& out,
+                       const std::function<int(int position)>& frameOf) {
+    TAVIFile in;
+    try {
+        in.Open(source);
+        out.Open(target, *in.GetFrame(0));
+    } catch (const Exception&) {
+        return false;
+    }
+    for (int i = 0; i < int(in.FrameCount()); ++i) {
+        const QImage* frame = in.GetFrame(frameOf ? frameOf(i) : i);
+        if (!frame || !out.AddFrame(*frame)) return false;
+    }
+    return out.Close();
 }
 
 int OpenDescriptorCount() {

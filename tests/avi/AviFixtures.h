@@ -8,7 +8,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+class TSaveAvi;
 
 // Runs ffmpeg quietly with arguments, overwriting its output; true when it succeeds.
 bool RunFFmpeg(const QStringList& arguments);
@@ -41,6 +44,11 @@ int PatternNumberOf(const QImage& picture);
 // A recording as our recorder writes it (its sink, Microsoft Video 1 at its defaults, 10 frames per
 // second), with PatternPicture(position) at each of positions and the others empty.
 bool WriteMsvcRecording(const QString& file, int width, int height, const std::vector<int>& positions);
+
+// Copies source into target through the editor's reader and writer, as a save does: the frame at
+// each position (source position as frameOf maps it), after out's settings. False when a step fails.
+bool CopyThroughEditor(const QString& source, const QString& target, TSaveAvi& out,
+                       const std::function<int(int position)>& frameOf = {});
 
 // Open file descriptors of this process.
 int OpenDescriptorCount();

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 TEST(AnnotationText, LineEndsOfEveryKindAndTheEndCharacter) {
-    const QByteArray text("a\r\nb\rc\nd\r\n\r\ne", 15);
+    // Every kind of line end, and a text that ends with its last byte rather than an end character.
+    const char lines[] = "a\r\nb\rc\nd\r\n\r\ne";
+    const QByteArray text(lines, sizeof lines - 1);
     EXPECT_EQ(SplitAnnotationText(text), QStringList({"a", "b", "c", "d", "", "e"}));
     EXPECT_EQ(SplitAnnotationText(QByteArray("x\r\ny\0z\r\n", 8)), QStringList({"x", "y"}));
     EXPECT_EQ(SplitAnnotationText(QByteArray()), QStringList());

@@ -1,5 +1,6 @@
 #include "DrawFrmFixture.h"
 
+#include "dialogs/PenWidth.h"
 #include "model/DrawSteps.h"
 #include "model/TextForms.h"
 #include "platform/FontDialog.h"
@@ -7,7 +8,6 @@
 #include "platform/Screen.h"
 #include "platform/ShortCutDispatcher.h"
 #include "platform/UpDownEdit.h"
-#include "tray/PenWidth.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -437,6 +437,17 @@ TEST_F(DrawFrmCommands, HelpOpensTheManualAtTheWindowsContext) {
     Trigger("Help1");
     EXPECT_EQ(opened.toLocalFile(), Form->HelpFile);
     EXPECT_EQ(opened.fragment(), QStringLiteral("1000"));
+    // F1 opens the same place, from the window and from a text entry in it alike.
+    THelpKey helpKey(Form->HelpFile);
+    Show();
+    Form->setFocus();
+    opened.clear();
+    QTest::keyClick(Form.get(), Qt::Key_F1);
+    EXPECT_EQ(opened.fragment(), QStringLiteral("1000"));
+    opened.clear();
+    QTest::keyClick(Form->Edit1, Qt::Key_F1);
+    EXPECT_EQ(opened.fragment(), QStringLiteral("1000"));
+    EXPECT_EQ(Messages.size(), 1u);
     SetHelpOpener(previous);
 }
 
@@ -461,6 +472,9 @@ TEST_F(DrawFrmCommands, ShortcutsAndPlainKeysReachTheirCommands) {
     Stroke();
     QTest::keyClick(Form.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(Form->Layers().PaintList().empty());
+    QTest::keyClick(Form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Form->Layers().PaintList().size(), 1u);
+    // With nothing to redo, the disabled Redo keeps its key: it is not the plain Z that undoes.
     QTest::keyClick(Form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Form->Layers().PaintList().size(), 1u);
 }
@@ -513,8 +527,10 @@ TEST_F(DrawFrmCommands, AStampThatCannotBeDrawnIsReportedOnceAndHidesNothingElse
     Trigger("Layer11");
     Form->Surface();
     QApplication::processEvents();
-    // One report, and the stroke painted after the stamp is still there.
-    EXPECT_EQ(Messages.size(), 1u);
+    // One report, captioned with the program's title while the window shows, and the stroke painted
+    // after the stamp is still there.
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "Tavelin annotation");
     EXPECT_EQ(PixelAt(Form->Surface(), 205, 201), clBlack);
     // A stamp whose file is gone at the press makes no step.
     Trigger("Stamp0");
@@ -522,4 +538,6 @@ TEST_F(DrawFrmCommands, AStampThatCannotBeDrawnIsReportedOnceAndHidesNothingElse
     EXPECT_EQ(Messages.size(), 2u);
     EXPECT_FALSE(Form->GetDrawing());
     EXPECT_EQ(Form->Layers().Steps(1).size(), 2u);
+    Form->close();
+    EXPECT_EQ(ApplicationTitle(), "Tavelin");
 }

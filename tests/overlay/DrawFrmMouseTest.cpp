@@ -350,3 +350,56 @@ TEST_F(DrawFrmMouse, UndoneStepsStayBehindANewOneAndComeBackInOrder) {
     Form->FormMouseUp(mbLeft, 0, 210, 210);
     EXPECT_EQ(Form->Layers().PaintList().size(), 5u);
 }
+
+namespace {
+
+// The pixels of the text's colour within the text's own width, line by line: what the open entry
+// shows and what the finished step draws must be the same set at the same place. The caret, at the
+// end of the text, lies outside.
+QImage InkOf(const QImage& image, const QRect& area, QRgb ink) {
+    QImage mask(area.size(), QImage::Format_Mono);
+    mask.fill(0);
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x)
+            if (image.pixel(area.x() + x, area.y() + y) == ink) mask.setPixel(x, y, 1);
+    return mask;
+}
+
+QRect InkBounds(const QImage& mask) {
+    QRect bounds;
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x)
+            if (mask.pixelIndex(x, y)) bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+} // namespace
+
+TEST_F(DrawFrmMouse, WhatIsTypedShowsExactlyWhereTheStepDrawsIt) {
+    const char* fonts[] = {
+        "\"Times New Roman\";14;clBlack;Bold", "\"DejaVu Sans\";8;clBlack;",
+        "\"DejaVu Serif\";36;clBlack;Italic",  "\"Liberation Sans\";72;clBlack;Bold,Italic",
+        "\"DejaVu Sans\";200;clBlack;",
+    };
+    const QString text = QStringLiteral("Hij");
+    for (const char* font : fonts) {
+        SCOPED_TRACE(font);
+        WriteIni(QByteArray("[Settings]\nFont1=") + font + "\n");
+        Form->LoadSettings();
+        Form->SetCurrLayer(1);
+        Choose("Text");
+        Drag(0, {{40, 30}});
+        ASSERT_TRUE(Form->TextEntryOpen());
+        Form->Edit1->setText(text);
+        const QRect area(40 - 4, 30 - 2, Form->GetCanvas().TextWidth(text) + 4,
+                         Form->GetCanvas().TextHeight("My") + 4);
+        const QImage entry = Form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage typed = InkOf(entry, area, qRgb(0, 0, 0));
+        Find(*Form, "End1")->trigger();
+        const QImage drawn = InkOf(Form->Surface(), area, qRgb(0, 0, 0));
+        EXPECT_FALSE(InkBounds(drawn).isEmpty());
+        EXPECT_EQ(InkBounds(typed), InkBounds(drawn));
+        EXPECT_TRUE(typed == drawn);
+        Find(*Form, "Undo")->trigger();
+    }
+}

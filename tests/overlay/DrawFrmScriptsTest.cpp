@@ -4,6 +4,7 @@
 #include "model/AnnotationText.h"
 #include "model/DrawSteps.h"
 #include "overlay/ScriptFileDialog.h"
+#include "platform/FileDialogIcons.h"
 #include "platform/ShortCut.h"
 #include "platform/ShortCutDispatcher.h"
 
@@ -507,4 +508,19 @@ TEST_F(DrawFrmScripts, TheScriptDialogsListScriptsWhateverTheirLetterCase) {
     EXPECT_EQ(seen, QStringList{"Save As"});
     EXPECT_EQ(FileBytes(InScripts("new.TVA")), JoinAnnotationText(ScriptLines()));
     EXPECT_EQ(Form->GetScriptFile(), InScripts("new.TVA"));
+}
+
+TEST_F(DrawFrmScripts, EveryFileDialogOfTheWindowDecidesIconsByNamesAlone) {
+    Form->Seams.RunScriptOpenDialog = nullptr;
+    Form->Seams.RunScriptSaveDialog = nullptr;
+    Form->Seams.RunSaveDialog = nullptr;
+    for (const char* command : {"Loadscript1", "Savescript1", "Save1"}) {
+        bool nameOnly = false;
+        WhenDialogShows([&](QFileDialog& dialog) {
+            nameOnly = dynamic_cast<const TNameOnlyIconProvider*>(dialog.iconProvider()) != nullptr;
+            dialog.reject();
+        });
+        Trigger(command);
+        EXPECT_TRUE(nameOnly) << command;
+    }
 }

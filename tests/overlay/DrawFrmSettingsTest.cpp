@@ -1,9 +1,9 @@
 #include "DrawFrmFixture.h"
 
+#include "cursors/CursorTable.h"
 #include "model/TextForms.h"
 #include "platform/KnownFolders.h"
 #include "platform/ShortCutDispatcher.h"
-#include "tray/CursorTable.h"
 
 namespace {
 

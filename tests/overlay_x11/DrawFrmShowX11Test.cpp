@@ -3,12 +3,39 @@
 #include "DrawFrmX11Fixture.h"
 
 #include "platform/Screen.h"
+#include "platform/X11Connection.h"
 
+#include <QStringList>
 #include <QWindow>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace {
 
 using DrawFrmShow = DrawFrmX11Fixture;
+
+// The names in the window's _NET_WM_STATE as another client (a panel) reads them from the server.
+QStringList NetWmStates(WId window) {
+    X11Connection x;
+    QStringList names;
+    if (!x.IsOpen()) return names;
+    Display* display = x.Display();
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, static_cast<Window>(window), XInternAtom(display, "_NET_WM_STATE", False),
+                           0, 1024, False, XA_ATOM, &type, &format, &count, &after, &data) != Success)
+        return names;
+    if (type == XA_ATOM && format == 32)
+        for (unsigned long i = 0; i < count; ++i)
+            if (char* name = XGetAtomName(display, reinterpret_cast<const Atom*>(data)[i])) {
+                names << QString::fromLatin1(name);
+                XFree(name);
+            }
+    if (data) XFree(data);
+    return names;
+}
 
 } // namespace
 
@@ -27,6 +54,21 @@ TEST_F(DrawFrmShow, TheWindowCoversTheScreenWithACopyOfTheDesktop) {
     // No taskbar entry: a tool window.
     EXPECT_EQ(Form->windowType(), Qt::Tool);
     EXPECT_TRUE(Form->windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(DrawFrmShow, PanelsReadTheWindowAsFullScreenAndOutOfTheTaskbarAndPager) {
+    PaintRoot(Pattern(1920, 1080));
+    // The second showing too: a window manager may drop the states of a hidden window.
+    for (int showing = 1; showing <= 2; ++showing) {
+        ShowForm();
+        const QStringList states = NetWmStates(Form->winId());
+        for (const char* state : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+                                  "_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_ABOVE"})
+            EXPECT_TRUE(states.contains(QLatin1String(state)))
+                << state << " showing " << showing << ": " << states.join(' ').toStdString();
+        Form->close();
+        ASSERT_TRUE(WaitFor([this] { return !Form->isVisible(); }));
+    }
 }
 
 TEST_F(DrawFrmShow, LayerKeysFromTheKeyboardToggleAndChoose) {

@@ -1,8 +1,10 @@
 #include "platform/Autostart.h"
 #include "platform/KnownFolders.h"
+#include "support/DesktopEntry.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -23,6 +25,47 @@ TEST(Autostart, EntryExistsExactlyWhileEnabledAndQuotesThePath) {
     ASSERT_TRUE(TAutostart::Disable("Tavelin3"));
     EXPECT_FALSE(TAutostart::IsEnabled("Tavelin3"));
     EXPECT_TRUE(TAutostart::Disable("Tavelin3"));
+}
+
+TEST(Autostart, EveryCharacterOfTheFolderReachesTheSessionAsItIs) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    for (const QString exe : {QStringLiteral("/home/u/my app \"q\" $x %y \\z/Tavelin"),
+                              QStringLiteral("/opt/100%%/`a`/%f %u/Tavelin")}) {
+        ASSERT_TRUE(TAutostart::Enable("Tavelin3", exe, "Tavelin"));
+        EXPECT_EQ(ExecArguments(ReadDesktopEntry(TAutostart::EntryPath("Tavelin3")).value("Exec")),
+                  QStringList{exe})
+            << exe.toStdString();
+        EXPECT_EQ(TAutostart::Command("Tavelin3"), exe);
+    }
+}
+
+TEST(Autostart, AnEntryMarkedHiddenDoesNotStartWithTheSession) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    ASSERT_TRUE(TAutostart::Enable("Tavelin3", "/opt/Tavelin", "Tavelin"));
+    struct Case {
+        const char* added;
+        bool enabled;
+    } cases[] = {
+        {"Hidden=true\n", false},
+        {"Hidden = true\n", false},
+        {"Hidden=false\n", true},
+        {"[Desktop Action x]\nHidden=true\n", true},
+    };
+    QFile file(TAutostart::EntryPath("Tavelin3"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray entry = file.readAll();
+    file.close();
+    for (const Case& c : cases) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(entry + c.added);
+        file.close();
+        EXPECT_EQ(TAutostart::IsEnabled("Tavelin3"), c.enabled) << c.added;
+    }
+    // Switching the option on again writes an entry that starts.
+    ASSERT_TRUE(TAutostart::Enable("Tavelin3", "/opt/Tavelin", "Tavelin"));
+    EXPECT_TRUE(TAutostart::IsEnabled("Tavelin3"));
 }
 
 TEST(KnownFolders, PicturesFolderIsEmptyWhenThereIsNone) {

@@ -1,10 +1,13 @@
 #include "platform/ColorDialog.h"
 #include "platform/FontDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFontComboBox>
+#include <QLineEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 TEST(ColorDialog, CustomColoursGoInAndComeBackAsTheSettingsStoreThem) {
@@ -36,7 +39,13 @@ TEST(FontDialog, OffersColourAndUnderlineAndHandsBackWhatIsTyped) {
     EXPECT_EQ(size->itemText(size->count() - 1), "100");
     EXPECT_EQ(form.ChosenFont(), font);
 
-    size->setEditText("2");
+    // Typed as a user types it: a size list that completed "2" to "20" would hide the too-small case.
+    form.show();
+    QApplication::setActiveWindow(&form);
+    size->setFocus();
+    size->lineEdit()->selectAll();
+    QTest::keyClicks(size->lineEdit(), "2");
+    EXPECT_EQ(size->currentText(), "2");
     form.findChild<QCheckBox*>("Underline")->setChecked(true);
     form.findChild<QCheckBox*>("Bold")->setChecked(false);
     auto* colors = form.findChild<QComboBox*>("Color");

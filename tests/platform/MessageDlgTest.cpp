@@ -161,9 +161,24 @@ TEST(ShowException, ShowsTheErrorsOwnMessage) {
     EXPECT_EQ(capture.Requests[0].Text, QStringLiteral("'abc' is not a valid boolean value"));
     EXPECT_EQ(capture.Requests[0].Type, mtError);
     EXPECT_EQ(capture.Requests[0].Buttons, mbOK);
-    EXPECT_EQ(capture.Requests[0].Caption, QGuiApplication::applicationDisplayName());
+    EXPECT_EQ(capture.Requests[0].Caption, QCoreApplication::applicationName());
     EXPECT_EQ(capture.Requests[1].Text, QStringLiteral("Invalid image file"));
     EXPECT_FALSE(capture.Requests[2].Text.isEmpty());
+}
+
+TEST(ShowException, IsCaptionedWithTheProgramsTitleNotQtsDisplayName) {
+    TCapture capture;
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName("Something else");
+    SetApplicationTitle("Tavelin annotation");
+    RunGuarded([] { throw std::runtime_error("Invalid image file"); });
+    EXPECT_EQ(MessageCaption(mtCustom), "Tavelin annotation");
+    SetApplicationTitle("Tavelin");
+    RunGuarded([] { throw std::runtime_error("Invalid image file"); });
+    QGuiApplication::setApplicationDisplayName(displayName);
+    ASSERT_EQ(capture.Requests.size(), 2u);
+    EXPECT_EQ(capture.Requests[0].Caption, "Tavelin annotation");
+    EXPECT_EQ(capture.Requests[1].Caption, "Tavelin");
 }
 
 TEST(RunGuarded, ReportsAndStopsTheError) {

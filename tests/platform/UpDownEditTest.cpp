@@ -65,6 +65,16 @@ TEST_F(UpDownEdit, SitsAtTheEditsRightEndAndIsFoundByName) {
     EXPECT_EQ(Edit->text(), QStringLiteral("5"));
 }
 
+TEST_F(UpDownEdit, AnEditThatGoesLeavesTheUpDownWithoutOne) {
+    // Run under UndefinedBehaviorSanitizer: the events of the edit's destruction pass the up-down too.
+    Edit->setFocus();
+    delete Edit;
+    EXPECT_EQ(UpDown->Associate(), nullptr);
+    UpDown->SetPosition(7);
+    UpDown->Step(1);
+    EXPECT_EQ(UpDown->Position(), 8);
+}
+
 TEST_F(UpDownEdit, PositionFollowsTheEditOnlyWhileItHoldsAValidNumber) {
     Edit->setText("12");
     EXPECT_EQ(UpDown->Position(), 12);

@@ -376,6 +376,30 @@ TEST(ScreenCam, AWorkerThatOutlivesItsRecorderRaisesNoEventNamingIt) {
     EXPECT_EQ(stopsNamingTheRecorder.load(), 0);
 }
 
+TEST(ScreenCam, TheRecorderGoesOnlyAfterAnEventUnderWayHasReturned) {
+    TRig rig;
+    std::atomic<bool> inHandler{false}, recorderGone{false}, goneDuringTheHandler{false}, handled{false};
+    auto* cam = new TScreenCam(nullptr, rig.Seams());
+    QObject::connect(cam, &QObject::destroyed, [&] { recorderGone = true; });
+    cam->OnStart = [&](TScreenCam* sender) {
+        inHandler = true;
+        // A handler slower than every wait of the recorder's end, still using its recorder.
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(2 * TScreenCam::WorkerWaitMs + 1000);
+        while (std::chrono::steady_clock::now() < until && !recorderGone.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        goneDuringTheHandler = recorderGone.load();
+        if (!goneDuringTheHandler) (void)sender->ScreenWidth;
+        handled = true;
+    };
+    ASSERT_TRUE(cam->StartRecording(nullptr, "/tmp/x.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return inHandler.load(); }, 5000));
+    delete cam;
+    ASSERT_TRUE(WaitUntil([&] { return handled.load(); }, 5000));
+    EXPECT_FALSE(goneDuringTheHandler.load());
+    EXPECT_TRUE(recorderGone.load());
+}
+
 TEST(ScreenCam, AnExceptionInTheWorkerEndsTheRecordingWithAnError) {
     TRig rig;
     rig.GrabFails = [](int pass) -> bool {

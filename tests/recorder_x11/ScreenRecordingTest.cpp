@@ -51,7 +51,7 @@ std::optional<PointerImage> PointerPicture() {
     X11PointerReader reader;
     std::optional<PointerImage> picture;
     // Qt sets the window's cursor asynchronously; wait until the server reports one.
-    WaitUntil([&] { return (picture = reader.CursorImage()).has_value(); }, 5000);
+    WaitUntil([&] { return (picture = reader.CursorImage()).has_value(); }, WorkerEndMs);
     return picture;
 }
 
@@ -70,6 +70,13 @@ public:
         WaitUntil([&] { return StartedAt.load() != 0 || !Cam.IsWorking(); }, WorkerEndMs);
         if (StartedAt.load() == 0) Cam.WaitForWorker(WorkerEndMs);
         return StartedAt.load() != 0;
+    }
+    // Waits until the recorder has written that many more frames, so that what the screen shows now is
+    // in the file however slowly the recorder runs.
+    bool WaitForFrames(int frames) {
+        const int target = Cam.FramesWritten() + frames;
+        return WaitUntil([&] { return Cam.FramesWritten() >= target || !Cam.IsWorking(); }, WorkerEndMs) &&
+               Cam.FramesWritten() >= target;
     }
     // Stops once the loop has run for ms, and waits for the file to be complete.
     bool StopAfter(int64_t ms) {
@@ -123,11 +130,19 @@ TEST(ScreenRecording, RecordsTheScreenAtItsPositionsWithPointerAndClickCircle) {
     cam.SetShowClicks(true);
     TRecordingRun run(cam);
     ASSERT_TRUE(run.Start(nullptr, file)) << run.Error.toStdString();
-    // Each stop is held for several grab periods; the button is pressed after the pointer has come to
-    // rest, and the pointer leaves only after the press has been seen.
-    ASSERT_TRUE(Xdotool("sleep 0.5 mousemove 400 300 sleep 0.6 mousemove 700 600 sleep 0.4 mousedown 1 "
-                        "sleep 0.8 mouseup 1 sleep 0.4 mousemove 1100 420"));
-    ASSERT_TRUE(run.StopAfter(3300));
+    // Each stop is held for several frames; the button is pressed after the pointer has come to rest,
+    // and the pointer leaves only after frames have shown the press.
+    const struct {
+        const char* Input;
+        int Frames;
+    } steps[] = {{nullptr, 4},       {"mousemove 400 300", 5}, {"mousemove 700 600", 4},
+                 {"mousedown 1", 7}, {"mouseup 1", 3},         {"mousemove 1100 420", 4}};
+    for (const auto& step : steps) {
+        if (step.Input) ASSERT_TRUE(Xdotool(step.Input));
+        ASSERT_TRUE(run.WaitForFrames(step.Frames))
+            << (step.Input ? step.Input : "start") << ": " << run.Error.toStdString();
+    }
+    ASSERT_TRUE(run.StopAfter(0));
     EXPECT_TRUE(run.Error.isEmpty()) << run.Error.toStdString();
     EXPECT_EQ(run.Stops.load(), 1);
     EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
@@ -220,10 +235,16 @@ TEST(ScreenRecording, AClickWhileCirclesWereOffShowsNoCircleOnceTheyAreOn) {
     TScreenCam cam;
     TRecordingRun run(cam);
     ASSERT_TRUE(run.Start(nullptr, file)) << run.Error.toStdString();
-    ASSERT_TRUE(Xdotool("sleep 0.3 mousedown 1 sleep 0.3 mouseup 1 sleep 0.3"));
-    // The press is over: turning the circles on now must not bring it back.
+    for (const char* input : {"mousedown 1", "mouseup 1"}) {
+        ASSERT_TRUE(run.WaitForFrames(3));
+        ASSERT_TRUE(Xdotool(input));
+    }
+    // The press is over and frames have been grabbed since: turning the circles on now must not bring
+    // it back.
+    ASSERT_TRUE(run.WaitForFrames(3));
     cam.SetShowClicks(true);
-    ASSERT_TRUE(run.StopAfter(2000));
+    ASSERT_TRUE(run.WaitForFrames(10));
+    ASSERT_TRUE(run.StopAfter(0));
     EXPECT_TRUE(run.Error.isEmpty()) << run.Error.toStdString();
     int frames = 0;
     ForEachDecodedFrame(file, [&](std::int64_t position, const QImage& picture) {
@@ -294,6 +315,19 @@ TEST(ScreenRecording, AnUnwritableFolderReportsTheOpenErrorAndLeavesNoFile) {
     EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
     EXPECT_FALSE(QFile::exists(file));
     QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(ScreenRecording, ScreenBitsAreThoseOfThePixelsOfTheScreen) {
+    // Every grab is converted to the frames' depth whatever the screen's: ScreenBits tells the screen's
+    // own, as its server stores a pixel.
+    EXPECT_EQ(TScreenCam().ScreenBits, 32) << "depth 24 is stored in 32 bits";
+    XvfbServer shallow(640, 480, 16);
+    ASSERT_TRUE(shallow.IsRunning());
+    const QByteArray ownDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", shallow.DisplayName().toLocal8Bit());
+    const int bits = TScreenCam().ScreenBits;
+    qputenv("DISPLAY", ownDisplay);
+    EXPECT_EQ(bits, 16);
 }
 
 // A disk that fills up while recording: the recording ends by itself with the write error the user is

@@ -58,5 +58,6 @@ private:
 // survives every expose; false when the display cannot be opened.
 bool PaintRootWindow(const QString& displayName, const QImage& picture);
 
-// Polls a condition while the event loop runs.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+// Polls a condition while the event loop runs. The default deadline is generous: a loaded machine or
+// a sanitizer slows the programs under test far more than the test, and only a failure waits it out.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30000);

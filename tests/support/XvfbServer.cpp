@@ -11,10 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-XvfbServer::XvfbServer(int width, int height) {
+XvfbServer::XvfbServer(int width, int height, int depth) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return;
-    const QByteArray screen = QByteArray::number(width) + "x" + QByteArray::number(height) + "x24";
+    const QByteArray screen =
+        QByteArray::number(width) + "x" + QByteArray::number(height) + "x" + QByteArray::number(depth);
     const QByteArray fdText = QByteArray::number(fds[1]);
     Pid = fork();
     if (Pid == 0) {

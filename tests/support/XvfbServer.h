@@ -7,7 +7,7 @@
 // other or with a display that something else on the machine holds.
 class XvfbServer {
 public:
-    XvfbServer(int width = 1920, int height = 1080);
+    XvfbServer(int width = 1920, int height = 1080, int depth = 24);
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;

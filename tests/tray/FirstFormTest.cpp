@@ -1,8 +1,10 @@
 #include "tray/First.h"
 #include "tray/TrayIcons.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 TEST(FirstForm, HotKeyTextsStandWhereThePlaceholdersWere) {
@@ -15,6 +17,15 @@ TEST(FirstForm, HotKeyTextsStandWhereThePlaceholdersWere) {
     EXPECT_FALSE(form.DontShowAgain());
     form.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
     EXPECT_TRUE(form.DontShowAgain());
+}
+
+TEST(FirstForm, OpensExactlyInTheMiddleOfTheScreen) {
+    TFirstFrm form("Shift+Ctrl+W", "Shift+Ctrl+Y");
+    form.show();
+    QApplication::processEvents();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(form.frameGeometry().topLeft(),
+              QPoint(screen.x() + (screen.width() - 388) / 2, screen.y() + (screen.height() - 240) / 2));
 }
 
 TEST(TrayIcons, CaptureIconsDifferAndUnknownNamesAreEmpty) {

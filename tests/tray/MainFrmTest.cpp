@@ -1,5 +1,9 @@
+#include "cursors/CurImg.h"
 #include "overlay/Draw.h"
+#include "pickers/ColorBox.h"
+#include "pickers/StampList.h"
 #include "platform/Autostart.h"
+#include "platform/Help.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageHandlerScope.h"
@@ -7,16 +11,13 @@
 #include "platform/UpDownEdit.h"
 #include "recorder/ScrCam.h"
 #include "recorder/SteadyClock.h"
+#include "settings/IniFileName.h"
 #include "support/DesktopSession.h"
-#include "tray/ColorBox.h"
-#include "tray/CurImg.h"
 #include "tray/First.h"
 #include "tray/HotKeyEdit.h"
-#include "tray/IniFileName.h"
 #include "tray/LayerPage.h"
 #include "tray/Main.h"
 #include "tray/OptionsPages.h"
-#include "tray/StampList.h"
 #include "tray/TrayIcons.h"
 
 #include <QAction>
@@ -27,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <condition_variable>
@@ -39,6 +41,10 @@
 
 namespace {
 
+// How long a test waits for something the recorder's thread does: generous, since a loaded machine or a
+// sanitizer slows that thread far more than the test; only a failure waits this long.
+constexpr int Deadline = 60000;
+
 // The AVI file of a recording as the tests see it: the calls in order, a failing open, and a close
 // that can be held back to stand for a file that takes long to complete.
 struct TFileLog {
@@ -46,6 +52,7 @@ struct TFileLog {
     std::condition_variable Released;
     QStringList Calls;
     bool FailOpen = false;
+    bool FailClose = false;
     bool HoldClose = false;
 
     QStringList Snapshot() {
@@ -77,7 +84,7 @@ public:
         std::unique_lock lock(Log->M);
         Log->Released.wait(lock, [&] { return !Log->HoldClose; });
         Log->Calls << "close";
-        return 0;
+        return Log->FailClose ? 0x8004406E : 0;
     }
     std::shared_ptr<TFileLog> Log;
 };
@@ -210,6 +217,8 @@ TEST_F(MainFrmTest, StartsHiddenWithTrayIconMenuAndTheThreeHotKeys) {
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->objectName(), "MainFrm");
     EXPECT_EQ(form->windowTitle(), "Tavelin options");
+    // F1 anywhere in the options window opens the manual at its section.
+    EXPECT_EQ(HelpContext(form->OKBtn), 300);
 
     QStringList captions;
     for (QAction* action : form->PopupMenu()->actions())
@@ -453,7 +462,7 @@ TEST_F(MainFrmTest, FileNamesOfACapture) {
             EXPECT_EQ(form->CaptureState(), TMainFrm::csRecording) << c.typed.toStdString();
             EXPECT_EQ(form->SaveDialog().FileName, Path(c.recorded));
             form->StopCapture();
-            ASSERT_TRUE(form->Recorder()->WaitForWorker(5000));
+            ASSERT_TRUE(form->Recorder()->WaitForWorker(Deadline));
             EXPECT_TRUE(Files->Snapshot().contains("open " + c.recorded)) << c.typed.toStdString();
         }
     }
@@ -544,7 +553,7 @@ TEST_F(MainFrmTest, RecordingPausingAndStoppingShowInTheTray) {
     EXPECT_EQ(form->Capture1->text(), "Capture\tShift+Ctrl+Y");
     EXPECT_FALSE(form->Timer1->isActive());
     EXPECT_EQ(Grabbed.count(TMainFrm::HotKeyId3), 0u) << "the pause key is let go after a capture";
-    ASSERT_TRUE(form->Recorder()->WaitForWorker(5000));
+    ASSERT_TRUE(form->Recorder()->WaitForWorker(Deadline));
     EXPECT_EQ(Files->Snapshot(), QStringList({"open run.avi", "close"}));
     EXPECT_TRUE(Messages.empty());
 }
@@ -576,7 +585,7 @@ TEST_F(MainFrmTest, ARecorderErrorIsReportedAndACaptureCanStartAgain) {
     auto form = Make();
     Files->FailOpen = true;
     StartCapture(*form, Path("bad.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Messages.empty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Messages.empty(); }, Deadline));
     EXPECT_EQ(MessageTexts(), QStringList({"Error recording video: Error opening Avi file"}));
     EXPECT_EQ(Messages[0].Type, mtError);
     EXPECT_EQ(form->CaptureState(), TMainFrm::csIdle);
@@ -592,7 +601,7 @@ TEST_F(MainFrmTest, ARecorderErrorIsReportedAndACaptureCanStartAgain) {
 TEST_F(MainFrmTest, ANewCaptureRightAfterAStopWaitsForTheFirstFile) {
     auto form = Make();
     StartCapture(*form, Path("one.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
     {
         std::lock_guard lock(Files->M);
         Files->HoldClose = true;
@@ -605,7 +614,7 @@ TEST_F(MainFrmTest, ANewCaptureRightAfterAStopWaitsForTheFirstFile) {
     StartCapture(*form, Path("two.avi"));
     releaser.join();
     EXPECT_EQ(form->CaptureState(), TMainFrm::csRecording);
-    ASSERT_TRUE(WaitUntil([&] { return Files->Snapshot().size() >= 3; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return Files->Snapshot().size() >= 3; }, Deadline));
     EXPECT_EQ(Files->Snapshot().mid(0, 3), QStringList({"open one.avi", "close", "open two.avi"}));
     form->StopCapture();
 }
@@ -613,7 +622,7 @@ TEST_F(MainFrmTest, ANewCaptureRightAfterAStopWaitsForTheFirstFile) {
 TEST_F(MainFrmTest, AFirstFileThatDoesNotCompleteInTimeIsToldAndNothingStarts) {
     auto form = Make();
     StartCapture(*form, Path("one.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
     {
         std::lock_guard lock(Files->M);
         Files->HoldClose = true;
@@ -627,14 +636,14 @@ TEST_F(MainFrmTest, AFirstFileThatDoesNotCompleteInTimeIsToldAndNothingStarts) {
     EXPECT_FALSE(form->TrayIcon(1)->isVisible());
     EXPECT_EQ(ActionCaption(form->Capture1), "Capture");
     Files->Release();
-    ASSERT_TRUE(form->Recorder()->WaitForWorker(5000));
+    ASSERT_TRUE(form->Recorder()->WaitForWorker(Deadline));
     EXPECT_FALSE(Files->Snapshot().contains("open two.avi"));
 }
 
 TEST_F(MainFrmTest, TheProgramEndDuringACaptureCompletesTheFile) {
     auto form = Make();
     StartCapture(*form, Path("end.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
     {
         std::lock_guard lock(Files->M);
         Files->HoldClose = true;
@@ -647,6 +656,19 @@ TEST_F(MainFrmTest, TheProgramEndDuringACaptureCompletesTheFile) {
     EXPECT_EQ(Files->Snapshot(), QStringList({"open end.avi", "close"}));
     releaser.join();
     EXPECT_TRUE(Grabbed.empty()) << "the hot keys are let go";
+}
+
+TEST_F(MainFrmTest, AFileThatCannotBeCompletedAtTheProgramEndOpensNoWindow) {
+    auto form = Make();
+    StartCapture(*form, Path("end.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
+    {
+        std::lock_guard lock(Files->M);
+        Files->FailClose = true;
+    }
+    form.reset();
+    EXPECT_EQ(Files->Snapshot(), QStringList({"open end.avi", "close"}));
+    EXPECT_TRUE(MessageTexts().isEmpty()) << MessageTexts().join('|').toStdString();
 }
 
 TEST_F(MainFrmTest, TheEditorIsStartedFromTheProgramsFolder) {
@@ -696,7 +718,7 @@ TEST_F(MainFrmTest, TheCaptureKeyWhileTheSaveDialogIsOpenOpensNoSecondOne) {
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(form.CaptureState(), TMainFrm::csRecording);
     form.StopCapture();
-    ASSERT_TRUE(form.Recorder()->WaitForWorker(5000));
+    ASSERT_TRUE(form.Recorder()->WaitForWorker(Deadline));
     EXPECT_EQ(Files->Snapshot(), QStringList({"open once.avi", "close"}));
 }
 

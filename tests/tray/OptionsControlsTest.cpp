@@ -1,15 +1,16 @@
 #include "OptionsFixture.h"
 
+#include "cursors/AniCur.h"
+#include "cursors/BuiltInCursors.h"
+#include "cursors/CursorTable.h"
+#include "model/Layers.h"
+#include "pickers/ColorBox.h"
+#include "pickers/FontPanel.h"
+#include "pickers/StampList.h"
 #include "platform/ColorDialog.h"
 #include "platform/UpDownEdit.h"
-#include "tray/AniCur.h"
-#include "tray/BuiltInCursors.h"
-#include "tray/ColorBox.h"
-#include "tray/CursorTable.h"
-#include "tray/FontPanel.h"
 #include "tray/HotKeyEdit.h"
 #include "tray/LayerPage.h"
-#include "tray/StampList.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -172,6 +173,26 @@ TEST_F(OptionsTest, FontSizesAreHeldToFourAndOneHundred) {
     };
     pages.BtnFontClick(4);
     EXPECT_EQ(pages.Page(4)->PanelFont->Font().Size, 100);
+}
+
+TEST_F(OptionsTest, AHugeLayerFontKeepsTheWindowsSizeAndItsSampleInsideThePanel) {
+    // The window as shown, every page once on top, each with its layout in force.
+    const auto shownSize = [](TOptionsPages& pages) {
+        pages.show();
+        for (int layer = 1; layer <= LayerCount; ++layer) {
+            pages.PageControl1->setCurrentIndex(layer - 1);
+            QCoreApplication::processEvents();
+            TLayerPage* page = pages.Page(layer);
+            EXPECT_TRUE(page->rect().contains(page->PanelFont->geometry())) << layer;
+        }
+        return pages.size().expandedTo(pages.sizeHint());
+    };
+    const QSize usual = shownSize(Loaded());
+    // A font far above what the font button lets through, as a hand-edited settings file gives it.
+    WriteIni("[Settings]\nFont1=\"Times New Roman\";200;clBlack;Bold\nFont2=Arial;1000;clRed\n");
+    TOptionsPages& pages = Loaded();
+    ASSERT_EQ(pages.Page(2)->PanelFont->Font().Size, 1000);
+    EXPECT_EQ(shownSize(pages), usual);
 }
 
 // ---- Pointers ----

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "cursors/CurImg.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageHandlerScope.h"
-#include "tray/CurImg.h"
-#include "tray/IniFileName.h"
+#include "settings/IniFileName.h"
 #include "tray/OptionsPages.h"
 
 #include <QCoreApplication>

@@ -1,15 +1,15 @@
 #include "OptionsFixture.h"
 
+#include "cursors/BuiltInCursors.h"
+#include "cursors/CursorTable.h"
 #include "model/TextForms.h"
+#include "pickers/ColorBox.h"
+#include "pickers/FontPanel.h"
+#include "pickers/StampList.h"
 #include "platform/Autostart.h"
 #include "platform/UpDownEdit.h"
-#include "tray/BuiltInCursors.h"
-#include "tray/ColorBox.h"
-#include "tray/CursorTable.h"
-#include "tray/FontPanel.h"
 #include "tray/HotKeyEdit.h"
 #include "tray/LayerPage.h"
-#include "tray/StampList.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -294,6 +294,19 @@ TEST_F(OptionsTest, StartWithWindowsKeepsTheAutostartEntryOfThisExecutable) {
     EXPECT_TRUE(pages.CheckBox3->isChecked());
     pages.SaveSettings();
     EXPECT_EQ(TAutostart::Command("Tavelin3"), QCoreApplication::applicationFilePath());
+
+    // An entry the desktop switched off (Hidden=true) does not start the program: the box is clear,
+    // and ticking it again gives an entry that starts.
+    {
+        QFile entry(TAutostart::EntryPath("Tavelin3"));
+        ASSERT_TRUE(entry.open(QIODevice::Append));
+        entry.write("Hidden=true\n");
+    }
+    pages.LoadSettings();
+    EXPECT_FALSE(pages.CheckBox3->isChecked());
+    pages.CheckBox3->setChecked(true);
+    pages.SaveSettings();
+    EXPECT_TRUE(TAutostart::IsEnabled("Tavelin3"));
 
     pages.CheckBox3->setChecked(false);
     pages.SaveSettings();

@@ -1,0 +1,264 @@
+// Framory on a full-HD recording: the time from process start to the first painted thumbnail page, a
+// page turn, and how many playback ticks show their frame on time at 100 % zoom; beside them FFmpeg's
+// own decoding of the same file in the same run.
+//
+//   framory_bench                 600 frames of 1920x1080 at 30 frames a second, 10 s of playback
+//   framory_bench --frames 300    a shorter recording
+//   framory_bench --seconds 5     a shorter playback
+//   framory_bench --file x.avi    a file of your own instead of the recording (its own rate is played)
+//
+// The recording is written by our recorder's writing road (Microsoft Video 1, as Tavelin records):
+// boxes with text move over a cell pattern and a panel scrolls, so every frame differs from the last.
+// The window runs in this process on Qt's offscreen platform, so the figures are the editor's own
+// work (decoding, copying, scaling and painting), without a display server's. "From process start"
+// counts from the kernel's start time of this process, before the application object exists.
+//
+// Playback: every paint of the frame view is logged with the position shown. Position k of the run is
+// due at k frame times after Play; it counts as on time when it was painted before position k + 1 was
+// due. A late tick goes on to the position due then, so a slow step costs the positions skipped, not
+// the pace of all later ones.
+#include "avi/AviReader.h"
+#include "editor/FrmMain.h"
+#include "editor/PaintBox.h"
+#include "platform/BitmapInfoHeader.h"
+#include "platform/Msvc1Compressor.h"
+#include "recorder/AviRecordingSink.h"
+#include "recorder/PackedDib.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Milliseconds since this process was started, by the kernel's clocks.
+double MsSinceProcessStart() {
+    QFile stat("/proc/self/stat");
+    QFile uptime("/proc/uptime");
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray s = stat.readAll();
+    // Fields after the command name, which is in parentheses and may hold blanks.
+    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    const double startTicks = fields.value(19).toDouble();
+    const double up = uptime.readAll().split(' ').value(0).toDouble();
+    return (up - startTicks / sysconf(_SC_CLK_TCK)) * 1000.0;
+}
+
+QImage ScreenLikeFrame(int index, QSize size) {
+    QImage frame(size, QImage::Format_RGB32);
+    frame.fill(QColor(0xEC, 0xEC, 0xEC));
+    QPainter p(&frame);
+    for (int y = 0; y < size.height(); y += 48)
+        for (int x = 0; x < size.width(); x += 64)
+            p.fillRect(x + 2, y + 2, 60, 44, ((x / 64 + y / 48) % 2) ? QColor(0xD8, 0xE4, 0xF0) : Qt::white);
+    p.setFont(QFont("DejaVu Sans", 14));
+    for (int box = 0; box < 6; ++box) {
+        const int x = (index * (7 + box * 3) + box * 300) % (size.width() - 300);
+        const int y = (index * (4 + box * 2) + box * 170) % (size.height() - 120);
+        p.fillRect(x, y, 300, 120, QColor::fromHsv((box * 60 + index) % 360, 160, 220));
+        p.drawText(QRect(x, y, 300, 120), Qt::AlignCenter,
+                   QStringLiteral("Box %1, frame %2").arg(box).arg(index));
+    }
+    for (int line = 0; line < 20; ++line)
+        p.drawText(20, size.height() - 400 + ((line * 20 - index * 3) % 400 + 400) % 400,
+                   QStringLiteral("Scrolling text line %1 of the panel").arg(line + index / 7));
+    return frame;
+}
+
+bool WriteRecording(const QString& file, int frames, int fps) {
+    const QSize size(1920, 1080);
+    TAviRecordingSink sink(Msvc1CompressorFactory());
+    TPackedDib block = MakeDIB(ScreenLikeFrame(0, size), 32);
+    if (sink.Open(file) || sink.CreateStream(fps, block) ||
+        sink.MakeCompressedStream(MakeFourCC('M', 'S', 'V', 'C'), 15, 7500) || sink.SetFormat(block))
+        return false;
+    for (int i = 0; i < frames; ++i) {
+        block = MakeDIB(ScreenLikeFrame(i, size), 32, std::move(block));
+        if (sink.Write(i, block)) return false;
+    }
+    return sink.Close() == 0;
+}
+
+// Waits, processing events, until the condition holds or the time is up.
+bool Await(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// Notes when a paint box has painted, and which position it showed.
+class TPaintLog : public QObject {
+public:
+    TPaintLog(QWidget* box, const TFrmMain& form) : Form(form) { box->installEventFilter(this); }
+    struct TEntry {
+        qint64 Ns;
+        int Position;
+    };
+    std::vector<TEntry> Entries;
+    QElapsedTimer Clock;
+    int Paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            // After the widget's own paint handler has run.
+            static_cast<QWidget*>(watched)->removeEventFilter(this);
+            QCoreApplication::sendEvent(watched, event);
+            watched->installEventFilter(this);
+            ++Paints;
+            if (Clock.isValid()) Entries.push_back({Clock.nsecsElapsed(), Form.Edits().CurFrame});
+            return true;
+        }
+        return false;
+    }
+
+private:
+    const TFrmMain& Form;
+};
+
+double FFmpegSeconds(const QStringList& args) {
+    QElapsedTimer timer;
+    timer.start();
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", args);
+    if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0) return -1;
+    return timer.nsecsElapsed() / 1e9;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const double startedAt = MsSinceProcessStart();
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    int frames = 600, seconds = 10;
+    QString file;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (!strcmp(argv[i], "--frames"))
+            frames = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--seconds"))
+            seconds = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--file"))
+            file = QString::fromLocal8Bit(argv[++i]);
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir dir;
+    if (file.isEmpty()) {
+        // The recording is made by a child run of this program, so that this process starts as the
+        // editor would: with the file already on disk.
+        file = dir.filePath("recording.avi");
+        if (!qEnvironmentVariableIsSet("FRAMORY_BENCH_WRITE")) {
+            QProcess writer;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("FRAMORY_BENCH_WRITE", file);
+            writer.setProcessEnvironment(env);
+            writer.setProcessChannelMode(QProcess::ForwardedChannels);
+            std::printf("Writing %d frames of 1920x1080 at 30 fps with our recorder's writer...\n", frames);
+            writer.start(QString::fromLocal8Bit(argv[0]), {"--frames", QString::number(frames)});
+            writer.waitForFinished(-1);
+            // Measure in a fresh process started on the finished file.
+            QStringList args = {"--file", file, "--seconds", QString::number(seconds)};
+            QProcess run;
+            run.setProcessChannelMode(QProcess::ForwardedChannels);
+            run.start(QString::fromLocal8Bit(argv[0]), args);
+            run.waitForFinished(-1);
+            return run.exitCode();
+        }
+    }
+    if (qEnvironmentVariableIsSet("FRAMORY_BENCH_WRITE")) {
+        QGuiApplication app(argc, argv);
+        return WriteRecording(qEnvironmentVariable("FRAMORY_BENCH_WRITE"), frames, 30) ? 0 : 1;
+    }
+
+    QApplication app(argc, argv);
+    TFrmMain form(dir.filePath("Framory.ini"), dir.path() + "/", {file});
+    TPaintLog pages(form.PaintBox1, form);
+    TPaintLog views(form.PaintBox2, form);
+    form.show();
+    Await([&] { return pages.Paints > 0 && views.Paints > 0; }, 60000);
+    const double firstPage = startedAt + sinceMain.nsecsElapsed() / 1e6;
+    const int count = form.Edits().Count();
+    if (count == 0) {
+        std::printf("The file could not be opened\n");
+        return 1;
+    }
+
+    std::vector<double> turns;
+    for (int turn = 0; turn < 20 && form.Edits().CurFrame + 12 < count; ++turn) {
+        const int before = pages.Paints;
+        QElapsedTimer t;
+        t.start();
+        form.NextPageExecute();
+        Await([&] { return pages.Paints > before; }, 60000);
+        turns.push_back(t.nsecsElapsed() / 1e6);
+    }
+
+    form.FirstFrameExecute();
+    Await([] { return false; }, 200);
+    views.Clock.start();
+    form.Action("Play")->trigger();
+    const int interval = form.Timer1->interval();
+    Await([] { return false; }, seconds * 1000);
+    form.StopPlayExecute();
+    // Position k of the run (counted on from the first) is due at k intervals.
+    const qint64 due = qint64(seconds) * 1000 / interval;
+    int onTime = 0;
+    for (qint64 k = 1; k < due; ++k) {
+        const int position = int(k % count);
+        const qint64 from = k * interval * 1000000LL, to = (k + 1) * interval * 1000000LL;
+        const bool shown = std::any_of(views.Entries.begin(), views.Entries.end(), [&](const auto& e) {
+            return e.Position == position && e.Ns >= from - 2000000 && e.Ns < to;
+        });
+        onTime += shown;
+    }
+
+    // The reader alone, every frame in order, for the comparison with FFmpeg's decode.
+    double readerMs = 0;
+    {
+        TAVIFile reader;
+        reader.Open(file);
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < count; ++i)
+            reader.GetFrame(i);
+        readerMs = t.nsecsElapsed() / 1e6 / count;
+    }
+    const double ffAll = FFmpegSeconds({"-loglevel", "error", "-i", file, "-f", "null", "-"});
+    const double ffPage =
+        FFmpegSeconds({"-loglevel", "error", "-i", file, "-frames:v", "12", "-f", "null", "-"});
+
+    std::printf("File: %s, %d frames, %d ms a frame\n", qPrintable(file), count, interval);
+    std::printf("First painted page, from process start: %.0f ms (of which before main: %.0f ms)\n",
+                firstPage, startedAt);
+    std::printf("Page turn (12 frames decoded, copied, page painted): median %.1f ms, max %.1f ms over %zu\n",
+                Median(turns), turns.empty() ? 0.0 : *std::max_element(turns.begin(), turns.end()),
+                turns.size());
+    std::printf("Playback at 100 %%: %d of %lld positions shown on time (%.1f %%), %zu paints\n", onTime,
+                due - 1, 100.0 * onTime / std::max<qint64>(1, due - 1), views.Entries.size());
+    std::printf("Our reader, every frame in order into 32-bit pixels: %.2f ms a frame\n", readerMs);
+    std::printf("FFmpeg, same file: whole decode %.2f s (%.2f ms a frame), first 12 frames with process "
+                "start %.0f ms\n",
+                ffAll, ffAll * 1000 / count, ffPage * 1000);
+    return 0;
+}

@@ -1,0 +1,332 @@
+#include "avi/AviReader.h"
+#include "editor/FrmMain.h"
+#include "editor/FrmRemove.h"
+#include "editor/PaintBox.h"
+#include "model/DrawSteps.h"
+#include "model/EllipseRect.h"
+#include "platform/MessageHandlerScope.h"
+#include "support/FaultInjection.h"
+#include "support/SolidRecording.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using fault::ReadAll;
+
+namespace {
+
+constexpr int Frames = 10;
+
+// The white of an annotation, not the colour of any source frame.
+bool NearWhite(QRgb pixel) {
+    return qRed(pixel) > 230 && qGreen(pixel) > 230 && qBlue(pixel) > 230;
+}
+
+// A filled rectangle at (10, 10)-(50, 50) in the frame's own pixels.
+std::unique_ptr<TDrawStep> WhiteBox() {
+    auto box = std::make_unique<TEllipseRect>();
+    box->StartX = 10;
+    box->StartY = 10;
+    box->EndX = 50;
+    box->EndY = 50;
+    box->Width = 1;
+    box->Color = clWhite;
+    box->IsRect = true;
+    box->Filled = true;
+    box->Mode = pmCopy;
+    return box;
+}
+
+// Framory's window over a source of ten solid-colour frames, with every message box answered by the
+// test and every text seen.
+class FrmMainSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Source = Dir.path() + "/movie.avi";
+        ASSERT_TRUE(WriteSolidRecording(Source, QSize(160, 120), 10, Frames));
+        Original = ReadAll(Source);
+        Open(Source);
+    }
+    void TearDown() override { Window.reset(); }
+
+    void Open(const QString& file) {
+        Window = std::make_unique<TFrmMain>(Dir.path() + "/Framory.ini", QString(TAVELIN_BINARY_DIR) + "/",
+                                            QStringList{file});
+        Window->show();
+        Window->Seams.InputQuery = [this](const QString&, const QString&, QString& value) {
+            value = CopiesAnswer;
+            return true;
+        };
+        Window->RunRemoveDialog = [this](TFrmRemove& dialog) {
+            dialog.Edit1->setText(RemoveFrom);
+            dialog.Edit2->setText(RemoveTo);
+            dialog.BitBtn1Click();
+            return dialog.result();
+        };
+    }
+
+    QString TempFolder() const { return Dir.path() + "/temp"; }
+    QStringList TempFiles() const { return QDir(TempFolder()).entryList(QDir::Files); }
+    TEditList& Edits() { return const_cast<TEditList&>(Window->Edits()); }
+    std::vector<int32_t> Map() const { return Window->Edits().FrameMap; }
+    // The colour index the frame view's page bitmap shows for the current position.
+    int ShownIndex() const {
+        return PositionShown(Window->PageBitmap(Window->GetPageSlot()).pixel(100, 60), Frames);
+    }
+
+    QTemporaryDir Dir;
+    fault::TTempFolderScope Temp{Dir.path() + "/temp"};
+    QString Source;
+    QByteArray Original;
+    std::unique_ptr<TFrmMain> Window;
+    QString CopiesAnswer = "1";
+    QString RemoveFrom, RemoveTo;
+    int ModifiedAnswer = mrYes;
+    int OverwriteAnswer = mrYes;
+    QStringList Messages;
+    TMessageHandlerScope Handler{[this](TMessageRequest& r) {
+        Messages << r.Text;
+        if (r.Text == "AVI file was modified. Save?") return ModifiedAnswer;
+        if (r.Text == "File aready exists. Overwrite?") return OverwriteAnswer;
+        return int(mrOk);
+    }};
+};
+
+} // namespace
+
+TEST_F(FrmMainSave, FrameEditsChangeTheListAndMarkItModified) {
+    ASSERT_EQ(Window->Edits().EditFrameCount, Frames);
+    Window->GoToFrame(4);
+    Window->DeleteFrameExecute();
+    EXPECT_EQ(Map(), (std::vector<int32_t>{0, 1, 2, 3, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(Window->Edits().CurFrame, 4);
+    EXPECT_EQ(ShownIndex(), 5);
+    EXPECT_EQ(Window->Label2->text(), "9");
+    EXPECT_TRUE(Window->GetModified());
+
+    Window->InsertFrameExecute();
+    CopiesAnswer = "3";
+    Window->Duplicateframe1Click();
+    EXPECT_EQ(Map(), (std::vector<int32_t>{0, 1, 2, 3, 5, 5, 5, 5, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(Window->Edits().CurFrame, 4);
+
+    RemoveFrom = "2";
+    RemoveTo = "4";
+    Window->Removeframes1Click();
+    EXPECT_EQ(Map(), (std::vector<int32_t>{0, 5, 5, 5, 5, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(Window->Edits().CurFrame, 4);
+    EXPECT_EQ(Window->Label2->text(), "10");
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join("|").toStdString();
+
+    for (const char* bad : {"0", "-3", "many", "99999999999"}) {
+        CopiesAnswer = bad;
+        Window->Duplicateframe1Click();
+    }
+    EXPECT_EQ(Messages, QStringList(4, "Invalid number of copies"));
+    EXPECT_EQ(Window->Edits().EditFrameCount, 10);
+
+    // Insert is for positions before the last; the pop-up offers Delete and Insert.
+    Window->LastFrameExecute();
+    Window->UpdateActions();
+    EXPECT_FALSE(Window->Action("InsertFrame")->isEnabled());
+    EXPECT_TRUE(Window->Action("DeleteFrame")->isEnabled());
+    EXPECT_EQ(Window->PopupMenu3->actions().size(), 2);
+}
+
+TEST_F(FrmMainSave, NoListLongerThan32767) {
+    CopiesAnswer = QString::number(32767 - Frames);
+    Window->Duplicateframe1Click();
+    ASSERT_EQ(Window->Edits().EditFrameCount, 32767);
+    Window->InsertFrameExecute();
+    EXPECT_EQ(Messages, QStringList{"Frame count exceeds 32767. Cannot insert another frame"});
+    EXPECT_EQ(Window->Edits().EditFrameCount, 32767);
+}
+
+TEST_F(FrmMainSave, EditsWaitForADragToEnd) {
+    Window->Drawing = true;
+    Window->DeleteFrameExecute();
+    Window->InsertFrameExecute();
+    Window->Duplicateframe1Click();
+    Window->Drawing = false;
+    EXPECT_EQ(Window->Edits().EditFrameCount, Frames);
+    EXPECT_FALSE(Window->GetModified());
+}
+
+// The saved file holds the edit list in order, each position's steps drawn in at 100 % (at the current
+// position only the done ones), and the window starts afresh on it at the same position.
+TEST_F(FrmMainSave, SaveWritesTheListAndStartsAfresh) {
+    Window->GoToFrame(2);
+    Window->DeleteFrameExecute(); // 0 1 3 4 ...
+    Edits().FrameSteps[1].Add(WhiteBox());
+    Edits().FrameSteps[5].Add(WhiteBox()); // the current one: its step is undone
+    Window->GoToFrame(5);
+    Edits().StepPos = -1;
+    Window->FileSave1Execute();
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join("|").toStdString();
+    EXPECT_FALSE(Window->GetModified());
+    EXPECT_EQ(Window->Edits().EditFrameCount, Frames - 1);
+    EXPECT_EQ(Window->Edits().FrameSteps.size(), size_t(Frames - 1));
+    for (const TDrawSteps& steps : Window->Edits().FrameSteps)
+        EXPECT_EQ(steps.Count(), 0);
+    EXPECT_EQ(Map(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(Window->Edits().CurFrame, 5);
+    EXPECT_EQ(Window->windowTitle(), "Tavelin 3 AVI Editor - movie.avi");
+    EXPECT_FALSE(Window->ProgressBar1->isVisible());
+    EXPECT_TRUE(Window->Edit4->isVisible());
+    EXPECT_TRUE(TempFiles().isEmpty());
+
+    TAVIFile saved;
+    saved.Open(Source);
+    ASSERT_EQ(saved.FrameCount(), uint32_t(Frames - 1));
+    const int expected[] = {0, 1, 3, 4, 5, 6, 7, 8, 9};
+    for (int i = 0; i < Frames - 1; ++i) {
+        const QImage frame = *saved.GetFrame(i);
+        EXPECT_EQ(PositionShown(frame.pixel(100, 60), Frames), expected[i]) << i;
+        EXPECT_EQ(NearWhite(frame.pixel(30, 30)), i == 1) << i;
+    }
+}
+
+TEST_F(FrmMainSave, SaveAsAsksBeforeReplacingAFile) {
+    const QString other = Dir.path() + "/other.avi";
+    ASSERT_TRUE(fault::WriteAll(other, "not yet a film"));
+    Window->DeleteFrameExecute();
+    Window->SaveAsDialog.Runner = [&](TFileSaveDialog& d) {
+        d.FileName = other;
+        return true;
+    };
+    OverwriteAnswer = mrNo;
+    Window->FileSaveAs1Execute();
+    EXPECT_EQ(Messages, QStringList{"File aready exists. Overwrite?"});
+    EXPECT_EQ(ReadAll(other), "not yet a film");
+    EXPECT_TRUE(Window->GetModified());
+
+    OverwriteAnswer = mrYes;
+    Window->FileSaveAs1Execute();
+    EXPECT_EQ(Window->GetFileName(), other);
+    EXPECT_EQ(ReadAll(Source), Original);
+    // Save now writes to the new name.
+    Window->DeleteFrameExecute();
+    Window->FileSave1Execute();
+    TAVIFile saved;
+    saved.Open(other);
+    EXPECT_EQ(saved.FrameCount(), uint32_t(Frames - 2));
+    EXPECT_EQ(ReadAll(Source), Original);
+}
+
+// A target the move cannot replace: the message names the file that keeps the work, the original is
+// whole, and the editor goes on with its edits on the reader it had.
+TEST_F(FrmMainSave, FailedMoveKeepsTheEditsAndTheReader) {
+    const QString folder = Dir.path() + "/ro";
+    fault::TReadOnlyFolder readOnly(folder,
+                                    [&](const QString& f) { fault::WriteAll(f + "/movie.avi", Original); });
+    if (!readOnly.Ok()) GTEST_SKIP() << "no read-only folder can be made here";
+    Window.reset();
+    Open(folder + "/movie.avi");
+    Window->DeleteFrameExecute();
+    Window->FileSave1Execute();
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_TRUE(Messages[0].contains(TempFolder() + "/~Qz0.avi")) << Messages[0].toStdString();
+    EXPECT_EQ(ReadAll(folder + "/movie.avi"), Original);
+    EXPECT_TRUE(Window->GetModified());
+    EXPECT_EQ(Window->Edits().EditFrameCount, Frames - 1);
+    Window->LastFrameExecute();
+    EXPECT_EQ(ShownIndex(), 9);
+
+    // "Yes" to the question, then a failed save: as Cancel, for Close, Open and the window's end.
+    Messages.clear();
+    Window->Close1Click();
+    EXPECT_TRUE(Window->FileOpen());
+    Window->OpenDialog.FileName = Source;
+    Window->FileOpen1Accept();
+    EXPECT_EQ(Window->GetFileName(), folder + "/movie.avi");
+    EXPECT_FALSE(Window->close());
+    EXPECT_TRUE(Window->GetModified());
+    EXPECT_EQ(Window->Edits().EditFrameCount, Frames - 1);
+    EXPECT_EQ(Messages.count("AVI file was modified. Save?"), 3);
+    EXPECT_EQ(ReadAll(folder + "/movie.avi"), Original);
+}
+
+// While the save writes, only painting runs: keys, clicks, a close and the playback timer wait, and a
+// second save is refused.
+TEST_F(FrmMainSave, SaveHoldsBackEverythingButPainting) {
+    // The key works outside a save.
+    QTest::keyClick(Window.get(), Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(Window->Edits().EditFrameCount, Frames - 1);
+    Window->PlayExecute();
+    const int playingAt = Window->Edits().CurFrame;
+
+    bool during = false, secondSave = true, progressShown = false;
+    int paints = 0;
+    auto previousPaint = Window->PaintBox1->OnPaint;
+    Window->PaintBox1->OnPaint = [&](QPaintEvent* e) {
+        ++paints;
+        previousPaint(e);
+    };
+    QTimer::singleShot(0, Window.get(), [&] {
+        during = Window->Saving();
+        progressShown = Window->ProgressBar1->isVisible() && Window->Label4->isVisible();
+        QTest::keyClick(Window.get(), Qt::Key_Delete, Qt::ControlModifier);
+        QTest::mouseClick(Window->PaintBox1, Qt::LeftButton, {}, QPoint(140, 20));
+        Window->close();
+        secondSave = Window->SaveAvi(Source);
+        Window->PaintBox1->update();
+    });
+    const int playedBefore = Window->Edits().CurFrame;
+    ASSERT_TRUE(Window->SaveAvi(Source));
+    EXPECT_TRUE(during);
+    EXPECT_TRUE(progressShown);
+    EXPECT_FALSE(secondSave);
+    EXPECT_GT(paints, 0);
+    EXPECT_TRUE(Window->isVisible());
+    EXPECT_EQ(Window->Edits().EditFrameCount, Frames - 1);
+    EXPECT_EQ(Window->Edits().CurFrame, playedBefore);
+    TAVIFile saved;
+    saved.Open(Source);
+    EXPECT_EQ(saved.FrameCount(), uint32_t(Frames - 1));
+    EXPECT_TRUE(Window->Playing());
+    (void)playingAt;
+}
+
+// A full disk under the temporary folder and a target on another file system: the first fails with
+// its message and everything kept, the second saves.
+TEST_F(FrmMainSave, FullDiskKeepsEverythingAndAnotherFileSystemSaves) {
+    Window.reset();
+    ASSERT_TRUE(WriteSolidRecording(Source, QSize(320, 240), 10, 40));
+    Original = ReadAll(Source);
+    Open(Source);
+    Window->DeleteFrameExecute();
+    {
+        fault::TSmallFileSystem full(TempFolder(), Original.size() / 3);
+        if (!full.Ok()) GTEST_SKIP() << "no small file system can be mounted here";
+        EXPECT_FALSE(Window->SaveAvi(Source));
+        ASSERT_EQ(Messages.size(), 1);
+        EXPECT_TRUE(Messages[0].startsWith("Error writing frame")) << Messages[0].toStdString();
+        EXPECT_TRUE(Window->GetModified());
+        EXPECT_EQ(Window->Edits().EditFrameCount, 39);
+        EXPECT_EQ(ReadAll(Source), Original);
+        EXPECT_TRUE(TempFiles().isEmpty()) << TempFiles().join(",").toStdString();
+    }
+    Messages.clear();
+
+    fault::TOtherFileSystemFolder other(TempFolder(), Dir.path() + "/mnt");
+    if (other.path().isEmpty()) GTEST_SKIP() << "no second file system here";
+    Window->SaveAsDialog.Runner = [&](TFileSaveDialog& d) {
+        d.FileName = other.path() + "/movie.avi";
+        return true;
+    };
+    Window->FileSaveAs1Execute();
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join("|").toStdString();
+    TAVIFile saved;
+    saved.Open(other.path() + "/movie.avi");
+    EXPECT_EQ(saved.FrameCount(), 39u);
+    EXPECT_FALSE(Window->GetModified());
+}
