@@ -6,6 +6,7 @@
 #include "platform/RegularFile.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -95,7 +96,13 @@ QByteArray ReadCursorFileBytes(const QString& fileName) {
     if (!OpenRegularFile(file, fileName, reason))
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason));
     if (file.size() > kMaxCursorFileBytes) return QByteArray();
-    QByteArray data = file.read(kMaxCursorFileBytes + 1);
+    // Asked for the limit, Qt reserves twice the limit for every file, however small; a file of known
+    // size is read at its size, and only one that grew meanwhile is read on up to the limit.
+    const qint64 expected =
+        file.isSequential() ? kMaxCursorFileBytes : std::min(file.size(), kMaxCursorFileBytes);
+    QByteArray data = file.read(expected + 1);
+    if (data.size() > expected && data.size() <= kMaxCursorFileBytes)
+        data += file.read(kMaxCursorFileBytes + 1 - data.size());
     if (file.error() != QFileDevice::NoError) throw EReadError(QStringLiteral("Stream read error"));
     if (data.size() > kMaxCursorFileBytes) return QByteArray(); // grew while being read
     return data;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -15,6 +16,14 @@ const QByteArray NewFileEol("\n");
 
 bool SameName(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
+
+// A line's text. Qt's plain UTF-8 conversion drops a byte order mark at the start of what it converts,
+// so a key spelled with one would read differently once a write puts it at the start of its line.
+QString LineText(QByteArrayView raw) {
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return QString(decoder(raw)).trimmed();
 }
 
 bool IsQuote(QChar c) {
@@ -105,7 +114,7 @@ TIniFile::Line TIniFile::ParseLine(QByteArrayView raw) {
         line.Kind = LineKind::Comment;
         return line;
     }
-    const QString text = QString::fromUtf8(raw).trimmed();
+    const QString text = LineText(raw);
     if (text.isEmpty()) return line;
     if (text.front() == u';') {
         line.Kind = LineKind::Comment;

@@ -8,7 +8,24 @@
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <mutex>
 #include <thread>
+#include <vector>
+
+namespace {
+
+// Every recorder alive, for the process's end through exit().
+std::mutex LiveLock;
+std::vector<TScreenCam*> Live;
+
+} // namespace
+
+void CompleteRecordingsAtExit() {
+    std::lock_guard lock(LiveLock);
+    for (TScreenCam* cam : Live)
+        cam->CompleteAtExit();
+}
 
 TScreenCam::TScreenCam(QObject* owner, TRecorderSeams seams)
     : QObject(owner), Seams(std::move(seams)), Flags(std::make_shared<TRecorderFlags>()) {
@@ -17,9 +34,17 @@ TScreenCam::TScreenCam(QObject* owner, TRecorderSeams seams)
     ScreenWidth = screen.width();
     ScreenHeight = screen.height();
     ScreenBits = ScreenBitsPerPixel();
+    static std::once_flag hooked;
+    std::call_once(hooked, [] { std::atexit(CompleteRecordingsAtExit); });
+    std::lock_guard lock(LiveLock);
+    Live.push_back(this);
 }
 
 TScreenCam::~TScreenCam() {
+    {
+        std::lock_guard lock(LiveLock);
+        std::erase(Live, this);
+    }
     if (!Worker) return;
     // The program's end must not lose the recording: stop, and let the worker complete the file.
     Stop();
@@ -29,6 +54,13 @@ TScreenCam::~TScreenCam() {
     // for this thread, so the wait cannot deadlock.
     Worker->Sender.store(nullptr);
     std::lock_guard lock(Worker->SenderMutex);
+}
+
+void TScreenCam::CompleteAtExit() {
+    if (!Worker) return;
+    Stop();
+    std::unique_lock lock(Worker->EndMutex);
+    Worker->EndSignal.wait_for(lock, std::chrono::milliseconds(WorkerWaitMs), [&] { return Worker->Ended; });
 }
 
 bool TScreenCam::IsWorking() const {

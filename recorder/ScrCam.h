@@ -36,7 +36,9 @@ public:
     using TScreenCamErrorEvent = std::function<void(TScreenCam* sender, const QString& msg)>;
 
     explicit TScreenCam(QObject* owner = nullptr, TRecorderSeams seams = DefaultRecorderSeams());
-    // A recording still running is stopped, and its file completed, before the recorder goes.
+    // A recording still running is stopped, and its file completed, before the recorder goes. So it is
+    // when the process ends through exit() while the recorder lives, as it does on the GUI thread when
+    // the X server goes away (Qt's and Xlib's answer to a broken display), which skips main's objects.
     ~TScreenCam() override;
 
     // Properties, read when a recording starts (ShowClicks and recordCursor at every grab).
@@ -96,6 +98,10 @@ private:
     static constexpr uint32_t PanCheckMaxMs = 50;
 
     void RecordingDone(uint64_t generation);
+    // At the process's end: stops the recording and waits, boundedly, for its file to be complete,
+    // raising no event on this side, since the program's windows may be gone or going.
+    void CompleteAtExit();
+    friend void CompleteRecordingsAtExit();
     // With autoPan, moves the grab rectangle with the control: widgets are read on the GUI thread only.
     void FollowControl();
 

@@ -10,6 +10,8 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libx11-dev libxext-dev libxfixes-dev libxtst-dev libxi-dev libxcb1-dev
   fonts-liberation2
+  # hardening: libFuzzer and the sanitizer runtimes of clang, and the symbolizer for their reports
+  clang libclang-rt-dev llvm
   # tests: a private X server, a tray host, and tools that act as a user would
   xvfb xauth xdotool xclip trayer fonts-dejavu-core ffmpeg x11-utils
 )

@@ -2,13 +2,13 @@
 
 // Files for the AVI reader's and writer's tests: made by the ffmpeg command or by our recorder's
 // writing road, and decoded by the ffmpeg command to compare pictures with.
+#include "support/FileSizeLimit.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
-#include <csignal>
 #include <cstdint>
 #include <functional>
-#include <sys/resource.h>
 #include <vector>
 
 class TSaveAvi;
@@ -52,23 +52,3 @@ bool CopyThroughEditor(const QString& source, const QString& target, TSaveAvi& o
 
 // Open file descriptors of this process.
 int OpenDescriptorCount();
-
-// A file size limit makes writes fail part-way, as a disk filling up during a recording does.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        OldHandler = std::signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &Saved);
-        std::signal(SIGXFSZ, OldHandler);
-    }
-
-private:
-    rlimit Saved{};
-    void (*OldHandler)(int) = nullptr;
-};

@@ -479,6 +479,19 @@ TEST_F(CursorFiles, EmptyNameAndStaticCursorLoadNothing) {
     EXPECT_THROW(ani.LoadFromFile(Dir.filePath("missing.ani")), EFOpenError);
 }
 
+// A small cursor file costs its own size, not a buffer of the largest file accepted; a file larger
+// than that reads as nothing, whatever is reserved for it.
+TEST_F(CursorFiles, ReadingACursorFileHoldsNoMoreThanItsSize) {
+    const QByteArray cursor = SolidCur(kRed);
+    const QByteArray read = ReadCursorFileBytes(Write("small.cur", cursor));
+    EXPECT_EQ(read, cursor);
+    EXPECT_LT(read.capacity(), 2 * cursor.size() + 4096);
+
+    const QString large = Write("large.ani", QByteArray());
+    ASSERT_TRUE(QFile::resize(large, kMaxCursorFileBytes + 1));
+    EXPECT_TRUE(ReadCursorFileBytes(large).isEmpty());
+}
+
 TEST_F(CursorFiles, HostileAnimatedCursorsAreInvalid) {
     const QByteArray frames = ThreeFrames();
     const QByteArray head = Anih(3, 3, 6);

@@ -669,3 +669,39 @@ INSTANTIATE_TEST_SUITE_P(ByExitAndBySessionEnd, TavelinEndDuringCapture, ::testi
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "SessionEnd" : "ExitCommand";
                          });
+
+// The X server goes away under the program: Qt then ends the process, skipping the windows' clean-up;
+// a capture under way is completed first, and the program ends without hanging or crashing.
+TEST_F(TavelinTray, TheDisplayGoingAwayDuringACaptureCompletesTheFile) {
+    WriteSettings();
+    QProcess* tavelin = Start();
+    QTemporaryDir folder;
+    const QString file = folder.path() + "/display.avi";
+    ASSERT_NO_FATAL_FAILURE(StartCapture(file));
+    ASSERT_TRUE(WaitUntil([&] { return QFileInfo(file).size() > 64 * 1024; }, 20000));
+
+    Desktop.StopServer();
+    ASSERT_TRUE(tavelin->waitForFinished(30000)) << "the program hangs without its display";
+    EXPECT_EQ(tavelin->exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(AviFileComplete(file));
+    const TRecordedAvi avi = ReadRecordedAvi(file);
+    EXPECT_TRUE(avi.Opened);
+    EXPECT_GT(avi.Length, 0);
+    EXPECT_FALSE(avi.Frames.empty());
+}
+
+TEST_F(TavelinTray, TheDisplayGoingAwayDuringAnnotationEndsTheProgram) {
+    WriteSettings();
+    QProcess* tavelin = Start();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            Desktop.Xdotool("key shift+ctrl+w");
+            return WaitForTopLevel("Tavelin annotation", 1000);
+        },
+        10000));
+    Desktop.Xdotool("mousemove 300 300 mousedown 1 mousemove 500 400 mouseup 1");
+
+    Desktop.StopServer();
+    ASSERT_TRUE(tavelin->waitForFinished(30000)) << "the program hangs without its display";
+    EXPECT_EQ(tavelin->exitStatus(), QProcess::NormalExit);
+}

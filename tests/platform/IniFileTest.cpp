@@ -234,6 +234,17 @@ TEST_F(IniFileTest, EveryValueReadsBackAsWritten) {
     }
 }
 
+// A byte order mark inside the file is part of a key's name, before a write and after it, which puts
+// it at the start of its line.
+TEST_F(IniFileTest, AKeyNamedByAByteOrderMarkReadsBackAfterAWrite) {
+    Put("[Settings]\n\r\xEF\xBB\xBF=old\n");
+    const QString key = QString(QChar(0xFEFF));
+    ASSERT_EQ(TIniFile(Path).ReadSection("Settings"), QStringList{key});
+    TIniFile(Path).WriteString("Settings", key, "new");
+    EXPECT_EQ(TIniFile(Path).ReadString("Settings", key, "<default>"), "new");
+    EXPECT_EQ(Get(), "[Settings]\n\xEF\xBB\xBF=new\n");
+}
+
 TEST_F(IniFileTest, TextsAProfileLineCannotHoldAreRefused) {
     Put("[S]\nK=1\n");
     TIniFile ini(Path);

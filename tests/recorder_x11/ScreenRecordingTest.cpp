@@ -7,16 +7,20 @@
 #include "recorder/ScrCam.h"
 #include "support/AviProbe.h"
 #include "support/DesktopSession.h"
+#include "support/FileSizeLimit.h"
 #include "support/XvfbServer.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -324,4 +328,43 @@ TEST(ScreenRecording, ScreenBitsAreThoseOfThePixelsOfTheScreen) {
     const int bits = TScreenCam().ScreenBits;
     qputenv("DISPLAY", ownDisplay);
     EXPECT_EQ(bits, 16);
+}
+
+// A disk that fills up while recording: the recording ends by itself with the write error the user is
+// shown, without waiting for a stop, and the file keeps the frames written before the disk was full.
+TEST(ScreenRecording, AFullDiskEndsTheRecordingWithTheWriteErrorAndKeepsTheFramesWritten) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("full.avi");
+    const QRect windowRect(200, 120, 1200, 800);
+    TPatternWindow window(windowRect, MakePattern(windowRect.size(), true));
+    ASSERT_TRUE(window.ShowAndWait());
+
+    // Room for the headers and a few key frames of the pattern, filled within seconds.
+    constexpr rlim_t Room = 3 << 20;
+    TScreenCam cam;
+    TRecordingRun run(cam);
+    {
+        FileSizeLimit limit(Room);
+        ASSERT_TRUE(run.Start(nullptr, file)) << run.Error.toStdString();
+        ASSERT_TRUE(WaitUntil([&] { return !run.Error.isEmpty(); }, 60000)) << "the recording went on";
+        ASSERT_TRUE(cam.WaitForWorker(WorkerEndMs));
+    }
+    EXPECT_EQ(run.Error, "Error writing frame");
+    EXPECT_EQ(cam.ErrorText(), "Error writing frame");
+    EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
+    EXPECT_LE(QFileInfo(file).size(), qint64(Room));
+
+    // Every frame counted as written is in the file and decodes, as a player reads it.
+    const int written = cam.FramesWritten();
+    ASSERT_GT(written, 1);
+    const TProbedStream probe = ProbeAvi(file);
+    ASSERT_TRUE(probe.Opened);
+    EXPECT_EQ(QSize(probe.Width, probe.Height), QSize(1920, 1080));
+    EXPECT_GE(probe.Packets.size(), std::size_t(written));
+    int pictures = 0;
+    ForEachDecodedFrame(file, [&](std::int64_t, const QImage& picture) {
+        pictures += picture.size() == QSize(1920, 1080);
+        return true;
+    });
+    EXPECT_GE(pictures, written);
 }

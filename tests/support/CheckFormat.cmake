@@ -6,7 +6,7 @@ file(GLOB_RECURSE files
   ${SOURCE_DIR}/cursors/*.cpp ${SOURCE_DIR}/cursors/*.h ${SOURCE_DIR}/dialogs/*.cpp ${SOURCE_DIR}/dialogs/*.h
   ${SOURCE_DIR}/pickers/*.cpp ${SOURCE_DIR}/pickers/*.h ${SOURCE_DIR}/tools/*.cpp ${SOURCE_DIR}/tools/*.h
   ${SOURCE_DIR}/tests/*.cpp ${SOURCE_DIR}/tests/*.h
-  ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/bench/*.h)
+  ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/bench/*.h ${SOURCE_DIR}/fuzz/*.cpp ${SOURCE_DIR}/fuzz/*.h)
 execute_process(COMMAND ${CLANG_FORMAT} --dry-run --Werror ${files} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "Unformatted files: run clang-format -i on the files named above")

@@ -27,6 +27,9 @@ public:
         return ConfigHome() + "/Quorvex/" + program + ".ini";
     }
 
+    // The X server goes away under every program on it.
+    void StopServer() { Server.Stop(); }
+
     // Starts trayer as the notification area; true once it shows a window.
     bool StartTray();
 

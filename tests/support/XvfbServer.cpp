@@ -54,14 +54,20 @@ XvfbServer::XvfbServer(int width, int height, int depth) {
 }
 
 XvfbServer::~XvfbServer() {
+    Stop();
+}
+
+void XvfbServer::Stop() {
     if (Pid <= 0) return;
-    kill(Pid, SIGTERM);
+    const pid_t pid = Pid;
+    Pid = -1;
+    kill(pid, SIGTERM);
     for (int i = 0; i < 100; ++i) {
-        if (waitpid(Pid, nullptr, WNOHANG) == Pid) return;
+        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
         usleep(20000);
     }
-    kill(Pid, SIGKILL);
-    waitpid(Pid, nullptr, 0);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
 }
 
 int RunOnDisplay(const QString& display, const QString& command, QByteArray* output) {

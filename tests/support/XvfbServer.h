@@ -13,6 +13,9 @@ public:
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     bool IsRunning() const { return Pid > 0 && !Display.isEmpty(); }
+    // Ends the server, as a display that goes away under its clients; the destructor then has nothing
+    // left to do.
+    void Stop();
     // ":N", ready for DISPLAY.
     const QString& DisplayName() const { return Display; }
 
