@@ -30,7 +30,7 @@ protected:
         const auto windows = TopLevelsNamed(Desktop.Display(), title);
         return windows.empty() ? QRect() : windows.front().Geometry;
     }
-    bool WaitForTitle(const QString& title, int timeoutMs = 20000) const {
+    bool WaitForTitle(const QString& title, int timeoutMs = 60000) const {
         return WaitUntil([&] { return !Window(title).isNull(); }, timeoutMs);
     }
     void KeyIn(const QString& title, const QString& keys) {
@@ -57,7 +57,7 @@ protected:
         return std::nullopt;
     }
     bool WaitForFramed(const QString& title, int position, int count) const {
-        return WaitUntil([&] { return FramedPosition(Window(title), count) == position; }, 20000);
+        return WaitUntil([&] { return FramedPosition(Window(title), count) == position; }, 60000);
     }
 
     // Clicks the n-th word of the menu bar (0 "File", 1 "Edit", 2 "View", 3 "Help"), found as a run of

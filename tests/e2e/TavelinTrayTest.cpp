@@ -65,7 +65,7 @@ protected:
 
     int Icons() const { return int(TrayIconsOf(Desktop.Display(), "Tavelin").size()); }
     bool HasTopLevel(const QString& name) const { return !TopLevelsNamed(Desktop.Display(), name).empty(); }
-    bool WaitForTopLevel(const QString& name, int timeoutMs = 30000) const {
+    bool WaitForTopLevel(const QString& name, int timeoutMs = 60000) const {
         return WaitUntil([&] { return HasTopLevel(name); }, timeoutMs);
     }
     // Presses a hot key until the window it opens shows. The tray icon comes before the program has
