@@ -1,0 +1,136 @@
+// Hostile files opened through the programs' own commands, as a user would: each must end in the
+// program's message, with the program's memory bounded and the program still running.
+#include "support/HostileFiles.h"
+#include "XWindows.h"
+#include "support/DesktopSession.h"
+#include "support/SolidRecording.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+using namespace hostile;
+
+const QString Caption = QStringLiteral("Tavelin 3 AVI Editor");
+
+// A field of /proc/<pid>/status in KiB (VmHWM: the peak resident memory since the last reset).
+qint64 StatusKiB(qint64 pid, const std::string& field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string name;
+    while (status >> name) {
+        if (name == field) {
+            qint64 kib = 0;
+            status >> kib;
+            return kib;
+        }
+        status.ignore(1 << 16, '\n');
+    }
+    return -1;
+}
+// Starts the peak over from what the process holds now.
+void ResetPeak(qint64 pid) {
+    std::ofstream("/proc/" + std::to_string(pid) + "/clear_refs") << "5";
+}
+
+struct TCase {
+    const char* Kind;
+    const char* Malformation;
+    QByteArray Bytes;
+    // Tolerated, as a recording killed before its header was completed is: the frames the file really
+    // holds open.
+    bool Opens = false;
+};
+
+// The opened-file window's title, or a message box's, whichever shows first.
+QString MessageOrTitle(const TDesktopSession& desktop, const QString& opened) {
+    for (const QString& title : {QStringLiteral("Error"), QStringLiteral("Warning"), opened})
+        if (!TopLevelsNamed(desktop.Display(), title).empty()) return title;
+    return {};
+}
+
+} // namespace
+
+// Every kind of malformed AVI file through Framory's Open, one after the other in one program: each is
+// refused with a message box (or, where a recorder's killed file looks so, opened), the memory stays bounded
+// and the file open before stays open.
+TEST(HostileFiles, MalformedAviFilesOpenedInFramoryGiveItsMessage) {
+    TDesktopSession desktop(1024, 768);
+    ASSERT_TRUE(desktop.IsRunning());
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.avi");
+    ASSERT_TRUE(WriteSolidRecording(good, QSize(64, 48), 10, 10));
+    QFile goodFile(good);
+    ASSERT_TRUE(goodFile.open(QIODevice::ReadOnly));
+    const QByteArray whole = goodFile.readAll();
+
+    QByteArray loop = Avi(64, 48, 1, 1);
+    // The header list declares a size that leads 4 bytes back, onto its own start.
+    loop.replace(16, 4, Le32(0xFFFFFFFCll));
+    QByteArray zeroList = Avi(64, 48, 1, 1);
+    zeroList.replace(16, 4, Le32(0));
+    const TCase cases[] = {
+        {"AVI", "truncated in its header (200 bytes)", whole.left(200)},
+        {"AVI", "truncated to its RIFF header (12 bytes)", whole.left(12)},
+        {"AVI", "empty file", QByteArray()},
+        {"AVI", "wrong size: 100000 x 100000 frames", Avi(100000, 100000, 1, 1)},
+        {"AVI", "wrong size: RIFF size past the end", Avi(64, 48, 1, 1).replace(4, 4, Le32(0x7FFFFFF0)),
+         true},
+        {"AVI", "huge counts: 2^31 frames, 2^28 index entries", Avi(64, 48, INT32_MAX, 1 << 28), true},
+        {"AVI", "loop: a list whose size leads back onto itself", loop, true},
+        {"AVI", "zero sizes: 0 x 0 frames", Avi(0, 0, 1, 1)},
+        {"AVI", "zero sizes: a header list of size 0", zeroList},
+    };
+
+    QProcess* framory = desktop.Launch("Framory", {good});
+    QString title = Caption + " - good.avi";
+    ASSERT_TRUE(WaitUntil([&] { return !TopLevelsNamed(desktop.Display(), title).empty(); }));
+    const qint64 pid = framory->processId();
+
+    std::printf("| File kind | Malformation | Message shown | Time | Peak memory (VmHWM) |\n"
+                "|---|---|---|---|---|\n");
+    int n = 0;
+    for (const TCase& c : cases) {
+        const QString name = QStringLiteral("hostile%1.avi").arg(++n);
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(c.Bytes), c.Bytes.size());
+        file.close();
+
+        ResetPeak(pid);
+        ASSERT_TRUE(OpenThroughDialog(desktop, title, file.fileName())) << c.Malformation;
+        QElapsedTimer clock;
+        clock.start();
+        QString shown;
+        EXPECT_TRUE(WaitUntil([&] {
+            return !(shown = MessageOrTitle(desktop, Caption + " - " + name)).isEmpty();
+        })) << c.Malformation;
+        const qint64 ms = clock.elapsed();
+        const qint64 peakKiB = StatusKiB(pid, "VmHWM:");
+        std::printf("| %s | %s | %s | %lld ms | %lld MiB |\n", c.Kind, c.Malformation, qPrintable(shown),
+                    (long long)ms, (long long)(peakKiB >> 10));
+        std::fflush(stdout);
+        const QString opened = Caption + " - " + name;
+        EXPECT_EQ(shown, c.Opens ? opened : shown == "Error" ? "Error" : "Warning") << c.Malformation;
+        EXPECT_LT(peakKiB, 512 * 1024) << c.Malformation;
+        ASSERT_EQ(framory->state(), QProcess::Running) << c.Malformation;
+        if (shown == "Error" || shown == "Warning") {
+            const auto boxes = TopLevelsNamed(desktop.Display(), shown);
+            desktop.Xdotool(QString("windowfocus --sync %1").arg(boxes.front().Id));
+            desktop.Xdotool("key Return");
+            ASSERT_TRUE(WaitUntil([&] { return TopLevelsNamed(desktop.Display(), shown).empty(); }));
+        }
+        // The file open before stays open, or the tolerated one took its place.
+        if (c.Opens) title = opened;
+        ASSERT_TRUE(WaitUntil([&] { return !TopLevelsNamed(desktop.Display(), title).empty(); }))
+            << c.Malformation;
+    }
+    framory->kill();
+    framory->waitForFinished(5000);
+}
