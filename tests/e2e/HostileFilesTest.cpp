@@ -3,6 +3,7 @@
 #include "support/HostileFiles.h"
 #include "XWindows.h"
 #include "support/DesktopSession.h"
+#include "support/PeakMemory.h"
 #include "support/SolidRecording.h"
 
 #include <QElapsedTimer>
@@ -10,34 +11,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <string>
 
 namespace {
 
 using namespace hostile;
 
 const QString Caption = QStringLiteral("Tavelin 3 AVI Editor");
-
-// A field of /proc/<pid>/status in KiB (VmHWM: the peak resident memory since the last reset).
-qint64 StatusKiB(qint64 pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string name;
-    while (status >> name) {
-        if (name == field) {
-            qint64 kib = 0;
-            status >> kib;
-            return kib;
-        }
-        status.ignore(1 << 16, '\n');
-    }
-    return -1;
-}
-// Starts the peak over from what the process holds now.
-void ResetPeak(qint64 pid) {
-    std::ofstream("/proc/" + std::to_string(pid) + "/clear_refs") << "5";
-}
 
 struct TCase {
     const char* Kind;
@@ -91,7 +71,7 @@ TEST(HostileFiles, MalformedAviFilesOpenedInFramoryGiveItsMessage) {
     QProcess* framory = desktop.Launch("Framory", {good});
     QString title = Caption + " - good.avi";
     ASSERT_TRUE(WaitUntil([&] { return !TopLevelsNamed(desktop.Display(), title).empty(); }));
-    const qint64 pid = framory->processId();
+    const std::string pid = std::to_string(framory->processId());
 
     std::printf("| File kind | Malformation | Message shown | Time | Peak memory (VmHWM) |\n"
                 "|---|---|---|---|---|\n");
@@ -103,7 +83,7 @@ TEST(HostileFiles, MalformedAviFilesOpenedInFramoryGiveItsMessage) {
         ASSERT_EQ(file.write(c.Bytes), c.Bytes.size());
         file.close();
 
-        ResetPeak(pid);
+        ResetPeakMemory(pid);
         ASSERT_TRUE(OpenThroughDialog(desktop, title, file.fileName())) << c.Malformation;
         QElapsedTimer clock;
         clock.start();
@@ -112,7 +92,7 @@ TEST(HostileFiles, MalformedAviFilesOpenedInFramoryGiveItsMessage) {
             return !(shown = MessageOrTitle(desktop, Caption + " - " + name)).isEmpty();
         })) << c.Malformation;
         const qint64 ms = clock.elapsed();
-        const qint64 peakKiB = StatusKiB(pid, "VmHWM:");
+        const qint64 peakKiB = ProcessStatusKiB(pid, "VmHWM:");
         std::printf("| %s | %s | %s | %lld ms | %lld MiB |\n", c.Kind, c.Malformation, qPrintable(shown),
                     (long long)ms, (long long)(peakKiB >> 10));
         std::fflush(stdout);
