@@ -6,8 +6,10 @@
 #include "support/PeakMemory.h"
 #include "support/SolidRecording.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -113,4 +115,45 @@ TEST(HostileFiles, MalformedAviFilesOpenedInFramoryGiveItsMessage) {
     }
     framory->kill();
     framory->waitForFinished(5000);
+}
+
+// Settings files that no program wrote, each met at start: Tavelin starts with what it can use of
+// them (its tray icon comes), its memory bounded, and stays running.
+TEST(HostileFiles, HostileSettingsFilesAtStartLeaveTavelinRunning) {
+    const QByteArray longLine = "[Settings]\nShowFirst=0\nSavePath=" + QByteArray(4 << 20, 'x');
+    const TCase cases[] = {
+        {"INI", "truncated in a section name, binary bytes after", QByteArray("[Sett\0\xFF\xFE\x01", 9)},
+        {"INI", "wrong sizes: integers and colours far out of range",
+         "[Settings]\nShowFirst=0\nCurrCursor=99999999999999999999\nDrawColor1=clNone\nDrawColor2="
+         "-99999999999999\nImage0=,,,,,,,,,,,,,\n"},
+        {"INI", "huge counts: one section repeated 100000 times",
+         QByteArray("[Settings]\nShowFirst=0\n").repeated(100000)},
+        {"INI", "a 4 MiB line without its end", longLine},
+        {"INI", "zero size", QByteArray()},
+    };
+    std::printf("| File kind | Malformation | Shown | Time | Peak memory (VmHWM) |\n|---|---|---|---|---|\n");
+    for (const TCase& c : cases) {
+        TDesktopSession desktop(1024, 768);
+        ASSERT_TRUE(desktop.IsRunning());
+        ASSERT_TRUE(desktop.StartTray());
+        QDir().mkpath(QFileInfo(desktop.SettingsFile("Tavelin")).path());
+        QFile file(desktop.SettingsFile("Tavelin"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(c.Bytes), c.Bytes.size());
+        file.close();
+        QElapsedTimer clock;
+        clock.start();
+        QProcess* tavelin = desktop.Launch("Tavelin");
+        const bool icon = WaitUntil([&] { return !TrayIconsOf(desktop.Display(), "Tavelin").empty(); });
+        const qint64 ms = clock.elapsed();
+        const qint64 peakKiB = ProcessStatusKiB(std::to_string(tavelin->processId()), "VmHWM:");
+        std::printf("| %s | %s | %s | %lld ms | %lld MiB |\n", c.Kind, c.Malformation,
+                    icon ? "tray icon" : "(nothing)", (long long)ms, (long long)(peakKiB >> 10));
+        std::fflush(stdout);
+        EXPECT_TRUE(icon) << c.Malformation;
+        EXPECT_LT(peakKiB, 512 * 1024) << c.Malformation;
+        EXPECT_EQ(tavelin->state(), QProcess::Running) << c.Malformation;
+        tavelin->kill();
+        tavelin->waitForFinished(5000);
+    }
 }
