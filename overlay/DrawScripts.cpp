@@ -28,6 +28,9 @@ const QString ScriptFilter = QStringLiteral("Tavelin annotations|*.tva|All files
 // Added to a name typed without an extension.
 const QString ScriptSuffix = QStringLiteral("TVA");
 const QString OverwriteCaption = QStringLiteral("Save annotations");
+// Far beyond any script the window could write (a full screen of strokes is a few MiB), yet small
+// enough that a huge file chosen by mistake is refused before it is read into memory.
+constexpr qint64 MaxScriptBytes = qint64(16) << 20;
 
 QByteArray ReadScriptFile(const QString& fileName) {
     const QString shown = QDir::toNativeSeparators(fileName);
@@ -35,8 +38,12 @@ QByteArray ReadScriptFile(const QString& fileName) {
     QString reason;
     if (!OpenRegularFile(file, fileName, reason))
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(shown, reason));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) throw EReadError(QStringLiteral("Stream read error"));
+    // The size is checked before reading and the reading itself is bounded, in case the file grows
+    // between the two.
+    if (file.size() > MaxScriptBytes) throw EReadError(QStringLiteral("Stream read error"));
+    QByteArray data = file.read(MaxScriptBytes + 1);
+    if (file.error() != QFileDevice::NoError || data.size() > MaxScriptBytes)
+        throw EReadError(QStringLiteral("Stream read error"));
     return data;
 }
 

@@ -6,10 +6,14 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -44,6 +48,69 @@ protected:
     // keyboard starts on its first item.
     void FileMenu(int down) { KeyIn(Caption, "alt+f" + QString(" Down").repeated(down) + " Return"); }
     void EditMenu(int down) { KeyIn(Caption, "alt+f Right" + QString(" Down").repeated(down) + " Return"); }
+
+    struct TKillTrials {
+        int Old = 0;
+        int New = 0;
+        qint64 Span = 0;
+    };
+    // Saves the file once undisturbed (deleting its first frame), timed from the keys that start it,
+    // which gives the new file (kept beside it as fresh.avi) and the span; then kills Framory at
+    // moments spread over the whole save and a little past it. Every trial must leave the old file or
+    // the new one.
+    TKillTrials KillWhileSaving(const QString& movie, const QByteArray& old, int count) {
+        TKillTrials result;
+        const QString folder = QFileInfo(movie).path();
+        if (!fault::WriteAll(movie, old)) {
+            ADD_FAILURE() << "cannot write " << movie.toStdString();
+            return result;
+        }
+        QProcess* framory = Start(movie);
+        KeyIn(Caption, "ctrl+Delete");
+        // Timed from the Return that chooses Save, as the kills below are.
+        KeyIn(Caption, "alt+f Down Down");
+        QElapsedTimer clock;
+        clock.start();
+        Desktop.Xdotool("key Return");
+        if (!WaitUntil([&] { return fault::ReadAll(movie) != old; }, 60000)) {
+            ADD_FAILURE() << "nothing saved";
+            return result;
+        }
+        result.Span = clock.elapsed();
+        QThread::msleep(200);
+        const QByteArray fresh = fault::ReadAll(movie);
+        fault::WriteAll(Dir.path() + "/fresh.avi", fresh);
+        framory->kill();
+        framory->waitForFinished(5000);
+
+        for (int trial = 0; trial < count; ++trial) {
+            if (!fault::WriteAll(movie, old)) {
+                ADD_FAILURE() << "cannot write " << movie.toStdString();
+                return result;
+            }
+            framory = Start(movie);
+            KeyIn(Caption, "ctrl+Delete");
+            const qint64 at =
+                (result.Span * 6 / 5) * (trial + QRandomGenerator::global()->generateDouble()) / count;
+            KeyIn(Caption, "alt+f Down Down");
+            clock.start();
+            Desktop.Xdotool("key Return");
+            QThread::msleep(std::max<qint64>(0, at - clock.elapsed()));
+            framory->kill();
+            framory->waitForFinished(5000);
+            const QByteArray now = fault::ReadAll(movie);
+            if (now != old && now != fresh) {
+                ADD_FAILURE() << "trial " << trial << " at " << at << " ms: " << now.size();
+                return result;
+            }
+            (now == old ? result.Old : result.New) += 1;
+            for (const QString& left : QDir(TempFolder()).entryList({"~Qz*"}, QDir::Files))
+                QFile::remove(TempFolder() + "/" + left);
+            for (const QString& left : QDir(folder).entryList({"~Qz*"}, QDir::Files))
+                QFile::remove(folder + "/" + left);
+        }
+        return result;
+    }
 
     TDesktopSession Desktop{1024, 768};
     QTemporaryDir Dir;
@@ -135,44 +202,39 @@ TEST_F(FramorySave, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     const QString movie = folder + "/movie.avi";
     const QString pristine = Dir.path() + "/pristine.avi";
     ASSERT_TRUE(WriteSolidRecording(pristine, QSize(1280, 720), 10, 200));
-    const QByteArray old = fault::ReadAll(pristine);
+    const TKillTrials trials = KillWhileSaving(movie, fault::ReadAll(pristine), 20);
+    RecordProperty("old", trials.Old);
+    RecordProperty("new", trials.New);
+    RecordProperty("span_ms", int(trials.Span));
+}
 
-    // One undisturbed save, timed from the key that starts it, gives the new file and the span.
-    ASSERT_TRUE(fault::WriteAll(movie, old));
-    QProcess* framory = Start(movie);
-    KeyIn(Caption, "ctrl+Delete");
-    QElapsedTimer clock;
-    clock.start();
-    FileMenu(2);
-    ASSERT_TRUE(WaitUntil([&] { return fault::ReadAll(movie) != old; }, 60000));
-    const qint64 span = clock.elapsed();
-    QThread::msleep(200);
-    const QByteArray fresh = fault::ReadAll(movie);
-    framory->kill();
-    framory->waitForFinished(5000);
-
-    int sawOld = 0, sawNew = 0;
-    for (int trial = 0; trial < 20; ++trial) {
-        ASSERT_TRUE(fault::WriteAll(movie, old));
-        framory = Start(movie);
-        KeyIn(Caption, "ctrl+Delete");
-        // The moments spread over the whole save and a little past it.
-        const qint64 at = (span * 6 / 5) * (trial + QRandomGenerator::global()->generateDouble()) / 20;
-        FileMenu(2);
-        QThread::msleep(at);
-        framory->kill();
-        framory->waitForFinished(5000);
-        const QByteArray now = fault::ReadAll(movie);
-        ASSERT_TRUE(now == old || now == fresh) << "trial " << trial << " at " << at << " ms: " << now.size();
-        (now == old ? sawOld : sawNew) += 1;
-        for (const QString& left : QDir(TempFolder()).entryList({"~Qz*"}, QDir::Files))
-            QFile::remove(TempFolder() + "/" + left);
-        for (const QString& left : QDir(folder).entryList({"~Qz*"}, QDir::Files))
-            QFile::remove(folder + "/" + left);
+// A thousand small frames saved while other processes keep every other core busy, killed at fifty
+// moments: the target is the old file byte for byte, or the whole new one, every time.
+TEST_F(FramorySave, KilledUnderLoadWhileSavingAThousandFramesLeavesTheOldOrTheNewFile) {
+    std::vector<std::unique_ptr<QProcess>> spinners;
+    for (int i = 0; i < std::clamp(QThread::idealThreadCount() - 1, 1, 3); ++i) {
+        spinners.push_back(std::make_unique<QProcess>());
+        spinners.back()->start("sh", {"-c", "while :; do :; done"});
+        ASSERT_TRUE(spinners.back()->waitForStarted());
     }
-    RecordProperty("old", sawOld);
-    RecordProperty("new", sawNew);
-    RecordProperty("span_ms", int(span));
+    const QString movie = Dir.path() + "/movie.avi";
+    const QString pristine = Dir.path() + "/pristine.avi";
+    ASSERT_TRUE(WriteSolidRecording(pristine, QSize(64, 48), 25, 1000));
+    const TKillTrials trials = KillWhileSaving(movie, fault::ReadAll(pristine), 50);
+    for (auto& spinner : spinners) {
+        spinner->kill();
+        spinner->waitForFinished(5000);
+    }
+    EXPECT_EQ(trials.Old + trials.New, 50);
+    // The new file is whole: the frame deleted is gone and every other frame is in its place.
+    TAVIFile saved;
+    saved.Open(Dir.path() + "/fresh.avi");
+    ASSERT_EQ(saved.FrameCount(), 999u);
+    for (int i : {0, 1, 500, 998})
+        EXPECT_TRUE(ShowsPosition(saved.GetFrame(i)->pixel(32, 24), i + 1)) << "position " << i + 1;
+    RecordProperty("old", trials.Old);
+    RecordProperty("new", trials.New);
+    RecordProperty("span_ms", int(trials.Span));
 }
 
 } // namespace

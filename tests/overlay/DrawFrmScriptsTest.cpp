@@ -8,6 +8,7 @@
 #include "platform/FileDialogIcons.h"
 #include "platform/ShortCut.h"
 #include "platform/ShortCutDispatcher.h"
+#include "support/PeakMemory.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -342,15 +343,34 @@ TEST_F(DrawFrmScripts, AReadingErrorIsReportedAndWhatWasReadBeforeItStays) {
     ASSERT_EQ(Messages.size(), 4u);
     EXPECT_EQ(Messages[3].Text, "Cannot open file \"" + OpenChoice + "\". Not a regular file");
 
+    // A huge regular file chosen as a script (sparse here: 2 GiB that take no disk) is refused before
+    // it is read, with the reading error, and what is shown stays.
+    OpenChoice = InScripts("huge.tva");
+    {
+        QFile huge(OpenChoice);
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.write("[MoveList]\r\nLayer=1\r\nMode=4\r\nMove=1,1,3,clRed\r\n") > 0);
+        ASSERT_TRUE(huge.resize(qint64(2) << 30));
+    }
+    const TPeakMemoryGrowth growth;
+    Trigger("Loadscript1");
+    EXPECT_LT(growth.MiB(), 64);
+    ASSERT_EQ(Messages.size(), 5u);
+    EXPECT_EQ(Messages[4].Text, QStringLiteral("Stream read error"));
+    EXPECT_EQ(Messages[4].Type, mtError);
+    EXPECT_EQ(Painted(), 1u);
+    EXPECT_FALSE(Form->GetBusy());
+    QFile::remove(OpenChoice);
+
     // A text that asks for seconds of drawing at every repaint: refused whole, its layer state too.
     QString heavy = "[Layers]\nVisible=0,0,0,0,0\n[MoveList]\nLayer=1\nMode=4\n";
     for (int i = 0; i < 20000; ++i)
         heavy += QStringLiteral("Move=%1,%2,1000,clRed\n").arg(i % 1920).arg(i % 1080);
     QGuiApplication::clipboard()->setText(heavy);
     Trigger("Pasteannotations1");
-    ASSERT_EQ(Messages.size(), 5u);
-    EXPECT_EQ(Messages[4].Text, TooMuchDrawingMessage);
-    EXPECT_EQ(Messages[4].Type, mtError);
+    ASSERT_EQ(Messages.size(), 6u);
+    EXPECT_EQ(Messages[5].Text, TooMuchDrawingMessage);
+    EXPECT_EQ(Messages[5].Type, mtError);
     EXPECT_TRUE(Form->GetLayerVisible(2));
     EXPECT_EQ(Painted(), 1u);
     EXPECT_FALSE(Form->GetBusy());
