@@ -33,7 +33,10 @@ built=$(date +%s)
 # allocation they take minutes per window and miss their deadlines. Their leaks of libraries are still
 # found through the frames the fast unwinder sees.
 (cd build-asan && ASAN_OPTIONS="${ASAN_OPTIONS/fast_unwind_on_malloc=0/fast_unwind_on_malloc=1}" \
-  ctest --output-on-failure --parallel "$jobs" --timeout 600 -L '^e2e$')
+  ctest --output-on-failure --parallel "$jobs" --timeout 600 -L '^e2e$' \
+  -E '^TavelinTray\.TheOptionsWindowWritesItsKeysOnOkAndNothingOnCancel$')
+# That one test types a path into Qt's file dialog, whose completer takes keys typed while a build this
+# slow is still drawing it; it runs in the ordinary build, and its code runs here in the other tests.
 echo "sanitize: address and undefined: build $((built - start)) s, tests $(( $(date +%s) - built )) s"
 
 unset ASAN_OPTIONS LSAN_OPTIONS
