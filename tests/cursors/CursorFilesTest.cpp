@@ -4,8 +4,8 @@
 #include "cursors/CurImg.h"
 #include "cursors/CursorEntry.h"
 #include "cursors/CursorTable.h"
+#include "support/HostileFiles.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -88,14 +88,6 @@ QByteArray BmpPayload(const QImage& img, int bpp, const PixelTest& screen, bool 
         out += line;
     }
     return out;
-}
-
-QByteArray PngPayload(const QImage& img) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return bytes;
 }
 
 struct CurEntry {
@@ -281,8 +273,8 @@ TEST_F(CursorFiles, PngPayloadAndSizeChoice) {
     png.setPixel(31, 31, qRgba(255, 0, 0, 200));
     // A 16 x 16 entry first: the one nearest the default size is taken.
     QImage small = Filled(16, 16, 0xFF0000FFu);
-    const QByteArray file =
-        CurFile({{16, 16, QPoint(1, 1), PngPayload(small)}, {32, 32, QPoint(9, 11), PngPayload(png)}});
+    const QByteArray file = CurFile(
+        {{16, 16, QPoint(1, 1), hostile::PngOf(small)}, {32, 32, QPoint(9, 11), hostile::PngOf(png)}});
     const auto frame = DecodeCursorData(file);
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->HotSpot, QPoint(9, 11));
@@ -305,7 +297,7 @@ TEST_F(CursorFiles, PngPayloadAndSizeChoice) {
 // A damaged ancillary chunk is a warning to libpng: the picture still decodes, and nothing is printed
 // on the program's console.
 TEST_F(CursorFiles, APngPayloadWithADamagedTextChunkDecodesWithoutAWord) {
-    QByteArray png = PngPayload(Filled(32, 32, 0xFF00FF00u));
+    QByteArray png = hostile::PngOf(Filled(32, 32, 0xFF00FF00u));
     const qsizetype afterHeader = 8 + 8 + 13 + 4; // signature, IHDR's length and type, its data, CRC
     png.insert(afterHeader, QByteArray("\0\0\0\5tEXtk\0abc\xDE\xAD\xBE\xEF", 4 + 4 + 5 + 4));
     static QStringList printed;
@@ -350,8 +342,8 @@ TEST_F(CursorFiles, BrokenCursorFilesGiveABlankPicture) {
         {"offset past end", entryPastEnd},
         {"size past end", sizePastEnd},
         {"directory past end", manyEntries},
-        {"broken png", CurFile({{32, 32, QPoint(), PngPayload(Filled(32, 32, 0xFF000000u)).left(40)}})},
-        {"png too large", CurFile({{0, 0, QPoint(), PngPayload(Filled(300, 300, 0xFF000000u))}})},
+        {"broken png", CurFile({{32, 32, QPoint(), hostile::PngOf(Filled(32, 32, 0xFF000000u)).left(40)}})},
+        {"png too large", CurFile({{0, 0, QPoint(), hostile::PngOf(Filled(300, 300, 0xFF000000u))}})},
         {"animated garbage", Riff("junk")},
     };
     for (const auto& [name, bytes] : cases) {
@@ -564,7 +556,9 @@ TEST_F(CursorFiles, HostileAnimatedCursorsAreInvalid) {
         EXPECT_FALSE(ani.Animating()) << name;
         EXPECT_TRUE(label.pixmap().isNull()) << name;
         // As a pointer, only a static cursor is anything at all.
-        if (bytes.startsWith("RIFF")) EXPECT_FALSE(TCursorEntry::FromFile(path)) << name;
+        if (bytes.startsWith("RIFF")) {
+            EXPECT_FALSE(TCursorEntry::FromFile(path)) << name;
+        }
     }
 }
 

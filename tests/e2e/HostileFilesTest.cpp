@@ -1,6 +1,7 @@
 // Hostile files opened through the programs' own commands, as a user would: each must end in the
 // program's message, with the program's memory bounded and the program still running.
 #include "support/HostileFiles.h"
+#include "HostileFileReport.h"
 #include "XWindows.h"
 #include "support/DesktopSession.h"
 #include "support/PeakMemory.h"
@@ -12,18 +13,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
-
-// A program's whole peak. AddressSanitizer keeps freed memory in quarantine and adds its shadow, so a
-// sanitizer build's peak is several times the program's own.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr qint64 PeakLimitKiB = 2048 * 1024;
-#else
-constexpr qint64 PeakLimitKiB = 512 * 1024;
-#endif
 
 using namespace hostile;
 
@@ -83,8 +75,7 @@ TEST(HostileFiles, MalformedAviFilesOpenedInFramoryGiveItsMessage) {
     ASSERT_TRUE(WaitUntil([&] { return !TopLevelsNamed(desktop.Display(), title).empty(); }));
     const std::string pid = std::to_string(framory->processId());
 
-    std::printf("| File kind | Malformation | Message shown | Time | Peak memory (VmHWM) |\n"
-                "|---|---|---|---|---|\n");
+    PrintHostileTableHead("Message shown");
     int n = 0;
     for (const TCase& c : cases) {
         const QString name = QStringLiteral("hostile%1.avi").arg(++n);
@@ -103,9 +94,7 @@ TEST(HostileFiles, MalformedAviFilesOpenedInFramoryGiveItsMessage) {
         })) << c.Malformation;
         const qint64 ms = clock.elapsed();
         const qint64 peakKiB = ProcessStatusKiB(pid, "VmHWM:");
-        std::printf("| %s | %s | %s | %lld ms | %lld MiB |\n", c.Kind, c.Malformation, qPrintable(shown),
-                    (long long)ms, (long long)(peakKiB >> 10));
-        std::fflush(stdout);
+        PrintHostileRow(c.Kind, c.Malformation, shown, ms, peakKiB);
         const QString opened = Caption + " - " + name;
         EXPECT_EQ(shown, c.Opens ? opened : shown == "Error" ? "Error" : "Warning") << c.Malformation;
         EXPECT_LT(peakKiB, PeakLimitKiB) << c.Malformation;
@@ -139,7 +128,7 @@ TEST(HostileFiles, HostileSettingsFilesAtStartLeaveTavelinRunning) {
         {"INI", "a 4 MiB line without its end", longLine},
         {"INI", "zero size", QByteArray()},
     };
-    std::printf("| File kind | Malformation | Shown | Time | Peak memory (VmHWM) |\n|---|---|---|---|---|\n");
+    PrintHostileTableHead("Shown");
     for (const TCase& c : cases) {
         TDesktopSession desktop(1024, 768);
         ASSERT_TRUE(desktop.IsRunning());
@@ -155,9 +144,7 @@ TEST(HostileFiles, HostileSettingsFilesAtStartLeaveTavelinRunning) {
         const bool icon = WaitUntil([&] { return !TrayIconsOf(desktop.Display(), "Tavelin").empty(); });
         const qint64 ms = clock.elapsed();
         const qint64 peakKiB = ProcessStatusKiB(std::to_string(tavelin->processId()), "VmHWM:");
-        std::printf("| %s | %s | %s | %lld ms | %lld MiB |\n", c.Kind, c.Malformation,
-                    icon ? "tray icon" : "(nothing)", (long long)ms, (long long)(peakKiB >> 10));
-        std::fflush(stdout);
+        PrintHostileRow(c.Kind, c.Malformation, icon ? "tray icon" : "(nothing)", ms, peakKiB);
         EXPECT_TRUE(icon) << c.Malformation;
         EXPECT_LT(peakKiB, PeakLimitKiB) << c.Malformation;
         EXPECT_EQ(tavelin->state(), QProcess::Running) << c.Malformation;

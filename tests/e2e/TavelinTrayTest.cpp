@@ -1,4 +1,5 @@
 #include "RecordedAvi.h"
+#include "TavelinTrayFixture.h"
 #include "XWindows.h"
 #include "support/DesktopSession.h"
 #include "support/FaultInjection.h"
@@ -26,123 +27,12 @@
 
 namespace {
 
-constexpr int ScreenWidth = 1024;
-constexpr int ScreenHeight = 768;
 // The grab period of the recorder: one stream position per 100 ms of recorded time.
 constexpr int GrabPeriodMs = 100;
 // The pause of the capture test, and how many positions the lag of key presses and of the file's start
 // behind the test's clock may account for.
 constexpr int PauseMs = 5000;
 constexpr int LagPositions = 20;
-
-// Tavelin on a desktop of its own with a tray host, settings written before it starts.
-class TavelinTray : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(Desktop.IsRunning());
-        ASSERT_TRUE(Desktop.StartTray());
-        QDir().mkpath(QFileInfo(Desktop.SettingsFile("Tavelin")).path());
-    }
-
-    // The first-run form is off unless a test wants it.
-    void WriteSettings(const QString& lines = "ShowFirst=0\n") {
-        QFile file(Desktop.SettingsFile("Tavelin"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(("[Settings]\n" + lines).toUtf8());
-    }
-
-    // Starts the program (the built one, or a copy elsewhere) and waits for its tray icon.
-    QProcess* Start(const QString& executable = {}) {
-        // The session starts programs from the build folder; a copy elsewhere is named relative to it.
-        const QString program =
-            executable.isEmpty() ? QString("Tavelin") : QDir(TAVELIN_BINARY_DIR).relativeFilePath(executable);
-        QProcess* process = Desktop.Launch(program);
-        EXPECT_TRUE(WaitUntil([&] { return Icons() == 1; })) << "the tray icon did not come";
-        const auto icons = TrayIconsOf(Desktop.Display(), "Tavelin");
-        if (!icons.empty()) Icon0 = icons.front().Id;
-        return process;
-    }
-
-    int Icons() const { return int(TrayIconsOf(Desktop.Display(), "Tavelin").size()); }
-    bool HasTopLevel(const QString& name) const { return !TopLevelsNamed(Desktop.Display(), name).empty(); }
-    bool WaitForTopLevel(const QString& name, int timeoutMs = 60000) const {
-        return WaitUntil([&] { return HasTopLevel(name); }, timeoutMs);
-    }
-    // Presses a hot key until the window it opens shows. The tray icon comes before the program has
-    // taken its hot keys, and on a loaded machine a key pressed in between is lost.
-    bool PressUntilShown(const QString& key, const QString& window) {
-        return WaitUntil([&] {
-            Desktop.Xdotool("key " + key);
-            return WaitForTopLevel(window, 3000);
-        });
-    }
-    // Gives the keyboard to the top-level window of that name and presses a key in it.
-    void KeyIn(const QString& name, const QString& key) {
-        const auto windows = TopLevelsNamed(Desktop.Display(), name);
-        ASSERT_FALSE(windows.empty()) << name.toStdString();
-        Desktop.Xdotool(QString("windowfocus --sync %1").arg(windows.front().Id));
-        Desktop.Xdotool("key " + key);
-    }
-
-    // Pops the tray menu up with the right button on the program's icon.
-    void PopTrayMenu() { ASSERT_TRUE(TryPopTrayMenu()) << "the tray menu did not pop up"; }
-    bool TryPopTrayMenu() {
-        // The program's own icon; the capture icons stand beside it.
-        std::vector<TXWindow> icons;
-        for (const TXWindow& w : TrayIconsOf(Desktop.Display(), "Tavelin"))
-            if (w.Id == Icon0) icons.push_back(w);
-        if (icons.empty()) return false;
-        // Two clicks close together in time and place make a double click, which the right button
-        // does not answer: each click lands a few pixels away from the last.
-        const QPoint at = icons.front().Geometry.center() + QPoint(ClickSide ? 4 : -4, 0);
-        ClickSide = !ClickSide;
-        const int before = PopupCount();
-        Desktop.Xdotool(QString("mousemove %1 %2 click 3").arg(at.x()).arg(at.y()));
-        return WaitUntil([&] { return PopupCount() > before; });
-    }
-    // Chooses a tray menu item by its key until what it does has happened: on a loaded machine the key
-    // can come before the menu has the keyboard, and the menu stays open or closes without a choice.
-    bool ChooseInTrayMenu(const QString& key, const std::function<bool()>& done, int timeoutMs = 30000) {
-        return WaitUntil(
-            [&] {
-                if (PopupCount() == 0 && !TryPopTrayMenu()) return done();
-                Desktop.Xdotool("key " + key);
-                return WaitUntil(done, 3000);
-            },
-            timeoutMs);
-    }
-    // The capture key, a file name typed into the save dialog, and the capture icons.
-    void StartCapture(const QString& typed) {
-        ASSERT_TRUE(PressUntilShown("shift+ctrl+y", "Save screen capture file"));
-        // On a loaded machine the first keys can reach the dialog before its file field takes them:
-        // while the dialog stays open, the name is typed again over whatever arrived.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            const auto dialog = TopLevelsNamed(Desktop.Display(), "Save screen capture file");
-            if (dialog.empty()) break;
-            Desktop.Xdotool(QString("windowfocus --sync %1").arg(dialog.front().Id));
-            QThread::msleep(300);
-            Desktop.Xdotool("key ctrl+a");
-            Desktop.Xdotool("type --delay 5 '" + typed + "'");
-            Desktop.Xdotool("key Return");
-            if (WaitUntil([&] { return Icons() == 3; }, 5000)) break;
-        }
-        ASSERT_TRUE(WaitUntil([&] { return Icons() == 3; })) << "no pause and stop icons";
-    }
-
-    // The program's popup menus: popup windows taller than the one-line tip of the tray icon.
-    int PopupCount() const {
-        int n = 0;
-        for (const TXWindow& w : ViewableWindows(Desktop.Display()))
-            if (w.TopLevel && w.OverrideRedirect && w.Class.compare("Tavelin", Qt::CaseInsensitive) == 0 &&
-                w.Geometry.height() > 60)
-                ++n;
-        return n;
-    }
-
-    TDesktopSession Desktop{ScreenWidth, ScreenHeight};
-    bool ClickSide = false;
-    unsigned long Icon0 = 0;
-};
 
 // A desktop of flat fields on 4 x 4 blocks, which the video codec keeps exactly (at 5 bits a channel).
 QImage KnownDesktop() {

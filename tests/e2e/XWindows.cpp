@@ -2,11 +2,14 @@
 
 #include "support/DesktopSession.h"
 
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QThread>
 
 // Xlib comes after Qt: its macros clash with Qt's names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 
 namespace {
 
@@ -82,6 +85,30 @@ std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& program
     for (const TXWindow& w : ViewableWindows(display))
         if (!w.TopLevel && w.Class.compare(programClass, Qt::CaseInsensitive) == 0) out.push_back(w);
     return out;
+}
+
+QImage PointerImage(const QString& display) {
+    TConnection c(display);
+    if (!c.D) return {};
+    XFixesCursorImage* cursor = XFixesGetCursorImage(c.D);
+    if (!cursor) return {};
+    QImage picture(cursor->width, cursor->height, QImage::Format_ARGB32);
+    // Xlib hands each ARGB pixel in a long of its own.
+    for (int y = 0; y < cursor->height; ++y)
+        for (int x = 0; x < cursor->width; ++x)
+            picture.setPixel(x, y, QRgb(cursor->pixels[y * cursor->width + x] & 0xFFFFFFFFu));
+    XFree(cursor);
+    return picture;
+}
+
+QString ClipboardText(const QString& display) {
+    QProcess xclip;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    xclip.setProcessEnvironment(environment);
+    xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "UTF8_STRING", "-o"});
+    if (!xclip.waitForFinished(10000) || xclip.exitCode() != 0) return {};
+    return QString::fromUtf8(xclip.readAllStandardOutput());
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QRect>
 #include <QRgb>
 #include <QString>
@@ -23,6 +24,13 @@ std::vector<TXWindow> ViewableWindows(const QString& display);
 std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name);
 // A program's icons in the tray: its viewable windows docked inside the tray host, in dock order.
 std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass);
+
+// The pointer's picture as the server shows it now, hot spot left out; null when the display cannot
+// be opened.
+QImage PointerImage(const QString& display);
+
+// The clipboard's text as another program reads it (xclip); empty when no program holds it.
+QString ClipboardText(const QString& display);
 
 // Opens a file through the open dialog of the top-level window of that name (Ctrl+O), as a user types
 // its path; false when the window or its dialog does not show.

@@ -3,7 +3,9 @@
 // Files that lie about themselves, made byte by byte: sizes and counts far beyond what they hold,
 // chunks that end past the file or lead back into themselves. Shared by the hostile-file tests and
 // the benchmark that measures them; header-only, so that any test folder or bench program can use it.
+#include <QBuffer>
 #include <QByteArray>
+#include <QImage>
 #include <cstdint>
 #include <initializer_list>
 #include <zlib.h>
@@ -30,6 +32,15 @@ inline QByteArray Be16(int v) {
 }
 inline QByteArray Chunk(const char* id, const QByteArray& data, int64_t declared = -1) {
     return QByteArray(id, 4) + Le32(declared < 0 ? data.size() : declared) + data;
+}
+
+// A picture as a PNG file holds it: the well-formed bytes that a malformation starts from.
+inline QByteArray PngOf(const QImage& picture) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return bytes;
 }
 
 inline QByteArray Bmp(int width, int height, int bits) {
