@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
-#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/stat.h>

@@ -2,8 +2,6 @@
 
 #include "support/DesktopSession.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QThread>
 
 // Xlib comes after Qt: its macros clash with Qt's names.
@@ -102,13 +100,9 @@ QImage PointerImage(const QString& display) {
 }
 
 QString ClipboardText(const QString& display) {
-    QProcess xclip;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", display);
-    xclip.setProcessEnvironment(environment);
-    xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "UTF8_STRING", "-o"});
-    if (!xclip.waitForFinished(10000) || xclip.exitCode() != 0) return {};
-    return QString::fromUtf8(xclip.readAllStandardOutput());
+    QByteArray text;
+    if (RunOnDisplay(display, "xclip -selection clipboard -t UTF8_STRING -o", &text) != 0) return {};
+    return QString::fromUtf8(text);
 }
 
 namespace {
