@@ -14,8 +14,8 @@ packages=(
   clang libclang-rt-dev llvm
   # tests: a private X server, a tray host, and tools that act as a user would
   xvfb xauth xdotool xclip trayer fonts-dejavu-core ffmpeg x11-utils
-  # a real window manager beside the test server, and xrandr to change its screen size
-  openbox x11-xserver-utils
+  # a real window manager beside the test server, another program's window (xclock), and xrandr
+  openbox x11-xserver-utils x11-apps
 )
 
 missing=()

@@ -14,3 +14,23 @@ TEST(DesktopSession, RootPictureShowsInScreenshots) {
     ASSERT_EQ(shot.size(), QSize(320, 200));
     EXPECT_EQ(shot, picture);
 }
+
+TEST(DesktopSession, AWindowManagerManagesAnotherProgramsWindow) {
+    TDesktopSession desktop(640, 480);
+    ASSERT_TRUE(desktop.IsRunning());
+    ASSERT_TRUE(desktop.StartWindowManager());
+    ASSERT_TRUE(desktop.StartOtherWindow());
+    QByteArray id;
+    ASSERT_EQ(desktop.Xdotool("search --onlyvisible --class xclock", &id), 0);
+    // A managed window is told the size of the frame the window manager put around it.
+    QByteArray extents;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            RunOnDisplay(desktop.Display(),
+                         "xprop -id " + QString::fromLatin1(id.split('\n').first()) + " _NET_FRAME_EXTENTS",
+                         &extents);
+            return extents.contains("=");
+        },
+        10000))
+        << extents.constData();
+}

@@ -32,10 +32,46 @@ TDesktopSession::~TDesktopSession() {
             }
         }
     }
-    if (Tray) {
-        Tray->kill();
-        Tray->waitForFinished(2000);
+    for (auto* helper : {Tray.get(), OtherWindow.get(), WindowManager.get()}) {
+        if (!helper) continue;
+        helper->kill();
+        helper->waitForFinished(2000);
     }
+}
+
+namespace {
+std::unique_ptr<QProcess> StartOnDisplay(const QString& display, const QString& program,
+                                         const QStringList& args, const QProcessEnvironment& base) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = base;
+    env.insert("DISPLAY", display);
+    process->setProcessEnvironment(env);
+    process->start(program, args);
+    if (!process->waitForStarted(5000)) return nullptr;
+    return process;
+}
+} // namespace
+
+bool TDesktopSession::StartWindowManager() {
+    // A configuration folder of its own: the user's openbox settings must not shape the tests.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", ConfigHome() + "/wm");
+    WindowManager = StartOnDisplay(Display(), "openbox", {"--sm-disable"}, env);
+    if (!WindowManager) return false;
+    return WaitUntil(
+        [&] {
+            QByteArray out;
+            return RunOnDisplay(Display(), "xprop -root _NET_SUPPORTING_WM_CHECK", &out) == 0 &&
+                   out.contains("window id");
+        },
+        10000);
+}
+
+bool TDesktopSession::StartOtherWindow() {
+    OtherWindow = StartOnDisplay(Display(), "xclock", {"-geometry", "400x400+100+100"},
+                                 QProcessEnvironment::systemEnvironment());
+    if (!OtherWindow) return false;
+    return WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; }, 10000);
 }
 
 bool TDesktopSession::StartTray() {

@@ -32,6 +32,11 @@ public:
 
     // Starts trayer as the notification area; true once it shows a window.
     bool StartTray();
+    // Starts openbox, with its default settings, as the window manager; true once it manages the
+    // screen (it has set _NET_SUPPORTING_WM_CHECK on the root window).
+    bool StartWindowManager();
+    // Starts another program's window (xclock), as a user's desktop has; true once it is mapped.
+    bool StartOtherWindow();
 
     // Starts a program built beside the tests (Tavelin, Framory) on this display.
     QProcess* Launch(const QString& program, const QStringList& args = {});
@@ -51,6 +56,8 @@ private:
     XvfbServer Server;
     QTemporaryDir Config;
     std::unique_ptr<QProcess> Tray;
+    std::unique_ptr<QProcess> WindowManager;
+    std::unique_ptr<QProcess> OtherWindow;
     std::vector<std::unique_ptr<QProcess>> Programs;
 };
 
