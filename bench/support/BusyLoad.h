@@ -4,10 +4,10 @@
 // figures are measured, as a user's browser or build would, and each figure is printed with the
 // load average beside it so that quiet and busy runs can be told apart.
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <sys/wait.h>
@@ -23,7 +23,8 @@ public:
         for (int i = 1; i < argc; ++i) {
             if (std::strcmp(argv[i], "--busy") != 0 || i + 1 >= argc) continue;
             busy = std::max(0, std::atoi(argv[i + 1]));
-            for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+            for (int j = i; j + 2 <= argc; ++j)
+                argv[j] = argv[j + 2];
             argc -= 2;
             break;
         }
@@ -36,14 +37,17 @@ public:
             if (pid == 0) {
                 // Only arithmetic here: the child of a process that may have threads must not take locks.
                 volatile unsigned long spin = 0;
-                for (;;) ++spin;
+                for (;;)
+                    ++spin;
             }
             if (pid > 0) Children.push_back(pid);
         }
     }
     ~TBusyLoad() {
-        for (pid_t pid : Children) kill(pid, SIGKILL);
-        for (pid_t pid : Children) waitpid(pid, nullptr, 0);
+        for (pid_t pid : Children)
+            kill(pid, SIGKILL);
+        for (pid_t pid : Children)
+            waitpid(pid, nullptr, 0);
     }
     TBusyLoad(const TBusyLoad&) = delete;
     TBusyLoad& operator=(const TBusyLoad&) = delete;
