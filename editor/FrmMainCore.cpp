@@ -14,6 +14,7 @@
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
+#include "platform/ModalDialog.h"
 #include "platform/Screen.h"
 #include "platform/ShortCutDispatcher.h"
 #include "platform/UpDownEdit.h"
@@ -71,6 +72,7 @@ TFrmMain::TFrmMain(const QString& settingsFile, const QString& programFolder, co
     OpenDialog.DefaultExt = QStringLiteral("AVI");
     CreateComponents();
     FormCreate(arguments);
+    KeepActiveAfterDialogs(this);
 }
 
 TFrmMain::~TFrmMain() {

@@ -5,6 +5,7 @@
 #include <QThread>
 
 // Xlib comes after Qt: its macros clash with Qt's names.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
@@ -76,6 +77,31 @@ std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name
     for (const TXWindow& w : ViewableWindows(display))
         if (w.TopLevel && w.Name == name) out.push_back(w);
     return out;
+}
+
+std::vector<TXWindow> ClientWindowsNamed(const QString& display, const QString& name) {
+    std::vector<TXWindow> out;
+    for (const TXWindow& w : ViewableWindows(display))
+        if (!w.OverrideRedirect && w.Name == name) out.push_back(w);
+    return out;
+}
+
+unsigned long ActiveWindow(const QString& display) {
+    TConnection c(display);
+    if (!c.D) return 0;
+    const Atom property = XInternAtom(c.D, "_NET_ACTIVE_WINDOW", True);
+    if (property == None) return 0;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    unsigned long id = 0;
+    if (XGetWindowProperty(c.D, DefaultRootWindow(c.D), property, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && count == 1 && format == 32)
+        id = *reinterpret_cast<unsigned long*>(data);
+    if (data) XFree(data);
+    return id;
 }
 
 std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass) {

@@ -22,6 +22,11 @@ struct TXWindow {
 std::vector<TXWindow> ViewableWindows(const QString& display);
 // The viewable top-level windows named so (dialogs, message boxes, the first-run form).
 std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name);
+// The viewable windows named so at any depth: under a window manager a program's windows stand inside
+// the frames it puts around them, not on the root. Popup menus and tips are left out.
+std::vector<TXWindow> ClientWindowsNamed(const QString& display, const QString& name);
+// The window that the window manager says has the keyboard (_NET_ACTIVE_WINDOW); 0 when none.
+unsigned long ActiveWindow(const QString& display);
 // A program's icons in the tray: its viewable windows docked inside the tray host, in dock order.
 std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass);
 

@@ -85,6 +85,25 @@ bool TDesktopSession::StartTray() {
     return WaitUntil([&] { return Xdotool("search --classname trayer") == 0; }, 5000);
 }
 
+bool TDesktopSession::SetScreenSize(int width, int height) {
+    QByteArray listing;
+    if (RunOnDisplay(Display(), "xrandr", &listing) != 0) return false;
+    // Xvfb offers only the size it started with: the new one is added to its output as a mode first.
+    QString output;
+    for (const QByteArray& line : listing.split('\n'))
+        if (line.contains(" connected")) output = QString::fromLatin1(line.left(line.indexOf(' ')));
+    if (output.isEmpty()) return false;
+    const QString mode = QString("%1x%2").arg(width).arg(height);
+    if (!listing.contains("   " + mode.toLatin1() + " ")) {
+        // No timings matter to a virtual screen: only the visible size does.
+        RunOnDisplay(Display(),
+                     QString("xrandr --newmode %1 0 %2 0 0 0 %3 0 0 0").arg(mode).arg(width).arg(height));
+        if (RunOnDisplay(Display(), QString("xrandr --addmode %1 %2").arg(output, mode)) != 0) return false;
+    }
+    if (RunOnDisplay(Display(), QString("xrandr --output %1 --mode %2").arg(output, mode)) != 0) return false;
+    return WaitUntil([&] { return Screenshot().size() == QSize(width, height); }, 10000);
+}
+
 QProcess* TDesktopSession::Launch(const QString& program, const QStringList& args) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
