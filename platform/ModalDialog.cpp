@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <vector>
 
 void MakeTransientFor(QWidget* window, QWidget* owner) {
@@ -41,11 +42,17 @@ QWidget* WidgetOf(const QWindow* window) {
 // again, as it was before the dialog opened.
 class TDialogCloseWatcher : public QObject {
 public:
+    // One for the application object, made with the first owner.
     static TDialogCloseWatcher& Instance() {
-        static auto* watcher = new TDialogCloseWatcher(qApp);
+        static QPointer<TDialogCloseWatcher> watcher;
+        if (!watcher) watcher = new TDialogCloseWatcher(qApp);
         return *watcher;
     }
     void Watch(QWidget* owner) {
+        // Owners that are gone leave an empty place behind.
+        Owners.erase(
+            std::remove_if(Owners.begin(), Owners.end(), [](const QPointer<QWidget>& o) { return !o; }),
+            Owners.end());
         for (const QPointer<QWidget>& o : Owners)
             if (o == owner) return;
         Owners.push_back(owner);
@@ -93,9 +100,12 @@ private:
             const QWidget* modal = QApplication::activeModalWidget();
             if (modal && modal != guarded) return;
             guarded->raise();
-            guarded->activateWindow();
-            // Qt takes a window that it still counts as active for active and asks for nothing.
-            if (QWindow* handle = guarded->windowHandle()) handle->requestActivate();
+            // Qt may still count the window as active, having heard nothing of the window manager's
+            // choice yet; activateWindow() would then ask for nothing.
+            if (!guarded->isActiveWindow())
+                guarded->activateWindow();
+            else if (QWindow* handle = guarded->windowHandle())
+                handle->requestActivate();
         });
     }
 

@@ -131,6 +131,7 @@ TEST_F(TavelinUnderWindowManager, TheDrawingWindowHasTheKeyboardAgainAfterEachDi
         {"the colour dialog cancelled", nullptr, "c", {{"Color", false, "Escape"}}},
         {"the partial-save box cancelled", "ctrl+p", nullptr, {{"Information", false, "Escape"}}},
         {"the script open dialog cancelled", "ctrl+alt+l", nullptr, {{"Open", false, "Escape"}}},
+        {"the script save dialog cancelled", "ctrl+alt+s", nullptr, {{"Save As", false, "Escape"}}},
     };
     int row = 130;
     for (const TDialogCase& c : cases) {
