@@ -228,6 +228,34 @@ TEST_F(FrmMainSave, SaveAsAsksBeforeReplacingAFile) {
     EXPECT_EQ(ReadAll(Source), Original);
 }
 
+// "Yes" to the question on open: the edits are saved, and then the file chosen opens, not the saved
+// one again.
+TEST_F(FrmMainSave, YesOnOpenSavesTheEditsThenOpensTheChosenFile) {
+    const QString other = Dir.path() + "/other.avi";
+    ASSERT_TRUE(WriteSolidRecording(other, QSize(64, 48), 10, 4));
+    Window->InsertFrameExecute();
+    ASSERT_EQ(Window->Edits().EditFrameCount, Frames + 1);
+    Window->OpenDialog.Runner = [&](TFileOpenDialog& d) {
+        d.FileName = other;
+        return true;
+    };
+    ModifiedAnswer = mrYes;
+    Window->FileOpen1Execute();
+    EXPECT_EQ(Messages, QStringList{"AVI file was modified. Save?"});
+    TAVIFile saved;
+    saved.Open(Source);
+    EXPECT_EQ(saved.FrameCount(), uint32_t(Frames + 1));
+    saved.Close();
+    EXPECT_EQ(Window->GetFileName(), other);
+    EXPECT_EQ(Window->OpenDialog.FileName, other);
+    EXPECT_EQ(Window->windowTitle(), "Tavelin 3 AVI Editor - other.avi");
+    EXPECT_EQ(Window->Edits().EditFrameCount, 4);
+    EXPECT_EQ(Window->Label2->text(), "4");
+    EXPECT_FALSE(Window->GetModified());
+    EXPECT_EQ(Window->PageBitmap(0).size(), QSize(64, 48)) << "the page shows the chosen file's frames";
+    EXPECT_TRUE(TempFiles().isEmpty());
+}
+
 // A target the move cannot replace: the message names the file that keeps the work, the original is
 // whole, and the editor goes on with its edits on the reader it had.
 TEST_F(FrmMainSave, FailedMoveKeepsTheEditsAndTheReader) {
