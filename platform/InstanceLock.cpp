@@ -1,5 +1,7 @@
 #include "InstanceLock.h"
 
+#include "KnownFolders.h"
+
 #include <QDir>
 #include <QStandardPaths>
 #include <fcntl.h>
@@ -14,7 +16,7 @@ TInstanceLock::~TInstanceLock() {
 
 QString TInstanceLock::LockPath(const QString& name) {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::tempPath();
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = GetTempFolder();
     return folder + "/" + name + "-" + QString::number(getuid()) + ".lock";
 }
 

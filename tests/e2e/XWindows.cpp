@@ -125,6 +125,42 @@ QImage PointerImage(const QString& display) {
     return picture;
 }
 
+QImage WindowIcon(const QString& display, unsigned long window) {
+    TConnection c(display);
+    if (!c.D) return {};
+    const Atom property = XInternAtom(c.D, "_NET_WM_ICON", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    auto previous = XSetErrorHandler(IgnoreErrors);
+    const int status = XGetWindowProperty(c.D, Window(window), property, 0, 1 << 20, False, XA_CARDINAL,
+                                          &type, &format, &count, &after, &data);
+    XSync(c.D, False);
+    XSetErrorHandler(previous);
+    QImage largest;
+    if (status == Success && data && format == 32) {
+        // Width, height, then width x height ARGB pixels, for each size; Xlib hands each value in a
+        // long of its own.
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        unsigned long at = 0;
+        while (at + 2 <= count) {
+            const unsigned long width = values[at], height = values[at + 1];
+            at += 2;
+            if (width == 0 || height == 0 || width * height > count - at) break;
+            if (int(width) > largest.width()) {
+                largest = QImage(int(width), int(height), QImage::Format_ARGB32);
+                for (unsigned long y = 0; y < height; ++y)
+                    for (unsigned long x = 0; x < width; ++x)
+                        largest.setPixel(int(x), int(y), QRgb(values[at + y * width + x] & 0xFFFFFFFFu));
+            }
+            at += width * height;
+        }
+    }
+    if (data) XFree(data);
+    return largest;
+}
+
 QString ClipboardText(const QString& display) {
     QByteArray text;
     if (RunOnDisplay(display, "xclip -selection clipboard -t UTF8_STRING -o", &text) != 0) return {};

@@ -34,6 +34,10 @@ std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& program
 // be opened.
 QImage PointerImage(const QString& display);
 
+// The largest picture of a window's _NET_WM_ICON, the icon a window manager and a task bar show for
+// it; null when the window has none.
+QImage WindowIcon(const QString& display, unsigned long window);
+
 // The clipboard's text as another program reads it (xclip); empty when no program holds it.
 QString ClipboardText(const QString& display);
 
