@@ -68,11 +68,20 @@ bool TDesktopSession::StartWindowManager() {
 }
 
 bool TDesktopSession::StartOtherWindow() {
-    OtherWindow = StartOnDisplay(Display(), "xclock", {"-geometry", "400x400+100+100"},
-                                 QProcessEnvironment::systemEnvironment());
-    if (!OtherWindow) return false;
-    // Seen taking more than 10 s to map on a machine busy with builds.
-    return WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; });
+    // Openbox announces itself before it has finished starting, and a window that asks to be mapped
+    // in between can be lost by it and stay unmapped (seen): the program is started again then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (OtherWindow) {
+            OtherWindow->kill();
+            OtherWindow->waitForFinished(2000);
+        }
+        OtherWindow = StartOnDisplay(Display(), "xclock", {"-geometry", "400x400+100+100"},
+                                     QProcessEnvironment::systemEnvironment());
+        if (!OtherWindow) return false;
+        if (WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; }, 10000))
+            return true;
+    }
+    return false;
 }
 
 bool TDesktopSession::StartTray() {
