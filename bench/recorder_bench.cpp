@@ -6,20 +6,24 @@
 //   recorder_bench --sizes 1920x1080       one screen size only
 //   recorder_bench --periods 100           one grab period only (the playback rate follows: 1000 / period)
 //   recorder_bench --no-ffmpeg             our recorder only
+//   recorder_bench --busy 8                the same beside 8 processes spinning on the cores
 //
 // Each screen size runs in a child process of its own, on its own Xvfb, because the application object
 // binds to one display. The screen changes 30 times a second: boxes with text bounce over a cell
 // pattern and a text panel scrolls, painted by a window of the child process.
 //
 // Figures: positions of the stream (recorded time / period), frames written, positions dropped (empty,
-// showing the frame before), CPU seconds per recorded second of the recording thread (getrusage of
-// that thread, from the start of the frame loop to its end) or of the ffmpeg process, CPU of the X
-// server over the same time (it copies every grab; the animation costs it too, alike in both runs),
-// and the file size. FFmpeg keeps x11grab's timestamps (the grab's wall-clock time) and its AVI
-// muxer, like ours, leaves an empty chunk for each position that no frame reached: its dropped
-// positions are those empty chunks, counted from the file as ours are. Its own "dup" and "drop"
-// counts (frames repeated or thrown away to keep a constant rate) are shown beside them.
+// showing the frame before), CPU seconds per recorded second of the recorder's threads (the process's
+// CPU less that of its GUI thread, which paints the scene, from the start of the frame loop to its
+// end) or of the ffmpeg process, CPU of the X server over the same time (it copies every grab; the
+// animation costs it too, alike in both runs), and the file size. FFmpeg keeps x11grab's timestamps
+// (the grab's wall-clock time) and its AVI muxer, like ours, leaves an empty chunk for each position
+// that no frame reached: its dropped positions are those empty chunks, counted from the file as ours
+// are. Its own "dup" and "drop" counts (frames repeated or thrown away to keep a constant rate) are
+// shown beside them. Each line ends with the busy processes and the load average at its end: the
+// machine may be shared.
 #include "recorder/ScrCam.h"
+#include "support/BusyLoad.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,9 +45,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -64,6 +70,7 @@ struct TOptions {
     QStringList Sizes{"1920x1080", "3840x2160"};
     std::vector<int> Periods{100, 33};
     bool Ffmpeg = true;
+    int Busy = 0;
     QString Child; // the size this process measures, when it is a child
 };
 
@@ -85,7 +92,8 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
             o.Child = argv[++i];
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--seconds N] [--sizes WxH,...] [--periods MS,...] [--no-ffmpeg]\n",
+                         "usage: %s [--seconds N] [--sizes WxH,...] [--periods MS,...] [--no-ffmpeg] "
+                         "[--busy N]\n",
                          argv[0]);
             return false;
         }
@@ -93,10 +101,10 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
     return !o.Periods.empty() && !o.Sizes.isEmpty();
 }
 
-double ThreadCpuSeconds() {
-    rusage ru{};
-    getrusage(RUSAGE_THREAD, &ru);
-    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+double ClockSeconds(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
 }
 
 double SteadySeconds() {
@@ -286,20 +294,25 @@ void PrintHeader() {
 }
 
 // One recording with the recorder as the tray program drives it, but for the period and rate.
-void RecordOurs(const TOptions& o, int period, const QString& file, qint64 serverPid, TMovingScene& scene) {
+void RecordOurs(const TOptions& o, int period, const QString& file, qint64 serverPid, TMovingScene& scene,
+                const TBusyLoad& busy) {
     TScreenCam cam;
     cam.msPFRecord = uint32_t(period);
     cam.FPSPlayback = int(std::lround(1000.0 / period));
     std::mutex m;
+    // The recorder may use more than one thread: it is what the process uses beside the GUI thread.
+    clockid_t guiClock{};
+    pthread_getcpuclockid(pthread_self(), &guiClock);
+    auto recorderCpu = [guiClock] { return ClockSeconds(CLOCK_PROCESS_CPUTIME_ID) - ClockSeconds(guiClock); };
     double cpuStart = 0, cpuEnd = 0, wallStart = 0, wallEnd = 0;
     cam.OnStart = [&](TScreenCam*) {
         std::lock_guard lock(m);
-        cpuStart = ThreadCpuSeconds();
+        cpuStart = recorderCpu();
         wallStart = SteadySeconds();
     };
     cam.OnStop = [&](TScreenCam*) {
         std::lock_guard lock(m);
-        cpuEnd = ThreadCpuSeconds();
+        cpuEnd = recorderCpu();
         wallEnd = SteadySeconds();
     };
     QString error;
@@ -327,7 +340,8 @@ void RecordOurs(const TOptions& o, int period, const QString& file, qint64 serve
 
     const QString run = QString("ours %1 ms").arg(period);
     if (!error.isEmpty()) {
-        std::printf("%-22s %6d  failed: %s\n", qPrintable(run), cam.FPSPlayback, qPrintable(error));
+        std::printf("%-22s %6d  failed: %s%s\n", qPrintable(run), cam.FPSPlayback, qPrintable(error),
+                    busy.Label().c_str());
         return;
     }
     const double recorded = wallEnd - wallStart;
@@ -341,6 +355,7 @@ void RecordOurs(const TOptions& o, int period, const QString& file, qint64 serve
                         .arg(paints / recorded, 0, 'f', 1);
     if (!s.Opened || s.Length != positions || s.Packets != cam.FramesWritten())
         notes += QString("; file disagrees: length %1, frames %2").arg(s.Length).arg(s.Packets);
+    notes += QString::fromStdString(busy.Label());
     std::printf("%-22s %6d %8d %8d %8d %9.3f %9.3f %10.2f  %s\n", qPrintable(run), cam.FPSPlayback, positions,
                 cam.FramesWritten(), cam.DroppedFrames(), (cpuEnd - cpuStart) / recorded,
                 (serverAfter - serverBefore) / recorded, s.FileSize / 1e6, qPrintable(notes));
@@ -349,7 +364,7 @@ void RecordOurs(const TOptions& o, int period, const QString& file, qint64 serve
 
 // FFmpeg's own grab and encoder over the same screen, for the same time.
 void RecordFfmpeg(const TOptions& o, int fps, const QString& size, const QString& display,
-                  const QString& file, qint64 serverPid, TMovingScene& scene) {
+                  const QString& file, qint64 serverPid, TMovingScene& scene, const TBusyLoad& busy) {
     const QString log = file + ".log";
     const QByteArray fpsText = QByteArray::number(fps), sizeText = size.toLatin1(),
                      displayText = display.toLatin1(), seconds = QByteArray::number(o.Seconds),
@@ -385,7 +400,7 @@ void RecordFfmpeg(const TOptions& o, int fps, const QString& size, const QString
     posix_spawn_file_actions_destroy(&actions);
     const QString run = QString("ffmpeg msvideo1");
     if (spawned != 0) {
-        std::printf("%-22s %6d  ffmpeg could not be started\n", qPrintable(run), fps);
+        std::printf("%-22s %6d  ffmpeg could not be started%s\n", qPrintable(run), fps, busy.Label().c_str());
         return;
     }
     // The scene keeps moving while ffmpeg runs; its resource use comes with its exit status.
@@ -418,6 +433,7 @@ void RecordFfmpeg(const TOptions& o, int fps, const QString& size, const QString
                         .arg(speed, dup, drop)
                         .arg(paints / wall, 0, 'f', 1);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) notes += " (ffmpeg failed, see " + log + ")";
+    notes += QString::fromStdString(busy.Label());
     std::printf("%-22s %6d %8lld %8lld %8lld %9.3f %9.3f %10.2f  %s\n", qPrintable(run), fps, s.Length,
                 s.Packets, s.Length - s.Packets, cpu / o.Seconds, (serverAfter - serverBefore) / wall,
                 s.FileSize / 1e6, qPrintable(notes));
@@ -425,6 +441,8 @@ void RecordFfmpeg(const TOptions& o, int fps, const QString& size, const QString
 }
 
 int RunChild(int argc, char** argv, const TOptions& o) {
+    // Started before any thread of this process, and spinning for as long as it measures.
+    const TBusyLoad busy(o.Busy);
     TXvfb server(o.Child);
     if (server.Display.isEmpty()) {
         std::fprintf(stderr, "Xvfb could not be started at %s\n", qPrintable(o.Child));
@@ -439,15 +457,15 @@ int RunChild(int argc, char** argv, const TOptions& o) {
     RunFor(1000); // mapped and painted once before anything is measured
 
     QTemporaryDir dir;
-    std::printf("\n%s on %s, %d s per run, load average %s\n", qPrintable(o.Child),
-                qPrintable(server.Display), o.Seconds, qPrintable(LoadAverage()));
+    std::printf("\n%s on %s, %d s per run, %d busy processes, load average %s\n", qPrintable(o.Child),
+                qPrintable(server.Display), o.Seconds, busy.Processes(), qPrintable(LoadAverage()));
     PrintHeader();
     for (int period : o.Periods) {
-        RecordOurs(o, period, dir.filePath(QString("ours-%1.avi").arg(period)), server.Pid(), scene);
+        RecordOurs(o, period, dir.filePath(QString("ours-%1.avi").arg(period)), server.Pid(), scene, busy);
         if (o.Ffmpeg) {
             const int fps = int(std::lround(1000.0 / period));
             RecordFfmpeg(o, fps, o.Child, server.Display, dir.filePath(QString("ffmpeg-%1.avi").arg(fps)),
-                         server.Pid(), scene);
+                         server.Pid(), scene, busy);
         }
     }
     return 0;
@@ -457,6 +475,7 @@ int RunChild(int argc, char** argv, const TOptions& o) {
 
 int main(int argc, char** argv) {
     TOptions o;
+    o.Busy = TBusyLoad::TakeBusyArgument(argc, argv);
     if (!ParseOptions(argc, argv, o)) return 2;
     if (!o.Child.isEmpty()) return RunChild(argc, argv, o);
 
@@ -469,6 +488,7 @@ int main(int argc, char** argv) {
             periods << QString::number(p);
         args << periods.join(',');
         if (!o.Ffmpeg) args << "--no-ffmpeg";
+        if (o.Busy > 0) args << "--busy" << QString::number(o.Busy);
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         // The executable itself, wherever it was started from.

@@ -2,9 +2,10 @@
 // recording of 300 frames (written on the recorder's road, a key frame every 5), a third of its
 // positions annotated, saved through the whole road (decode, draw the steps, encode, write, move over
 // the target) and, beside it, `ffmpeg -i same.avi -c:v msvideo1`. Prints frames per second of each,
-// their ratio, and the longest gap between two progress steps.
+// their ratio, and the longest gap between two progress steps, each with the load average beside it.
 //
 //   save_road_bench [frames]      (default 300)
+//   save_road_bench --busy 8      the same beside 8 processes spinning on the cores
 #include "avi/AviReader.h"
 #include "avi/SaveAvi.h"
 #include "editor/EditList.h"
@@ -14,6 +15,7 @@
 #include "model/LineStep.h"
 #include "model/TextStep.h"
 #include "platform/Canvas.h"
+#include "support/BusyLoad.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -24,6 +26,7 @@
 #include <chrono>
 #include <cstdio>
 #include <numeric>
+#include <string>
 
 namespace {
 
@@ -89,6 +92,8 @@ void AddAnnotations(TDrawSteps& steps, int position) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Started before any thread of this process, and spinning until the end.
+    const TBusyLoad busy(TBusyLoad::TakeBusyArgument(argc, argv));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const int frames = argc > 1 ? std::atoi(argv[1]) : 300;
@@ -142,6 +147,7 @@ int main(int argc, char** argv) {
     lastStep = started;
     const TSaveOutcome outcome = SaveEditList(request);
     const double ours = Seconds(Clock::now() - started);
+    const std::string ourLoad = busy.Label();
     if (outcome.End != TSaveEnd::Saved) {
         std::fprintf(stderr, "save failed: %s\n", qPrintable(outcome.Message));
         return 1;
@@ -155,12 +161,13 @@ int main(int argc, char** argv) {
     const double theirs = Seconds(Clock::now() - ffStarted);
 
     std::printf("save road: %d frames of %dx%d, %d annotated, in %.2f s: %.1f frames/s; longest gap between "
-                "progress steps %.0f ms\n",
-                frames, Width, Height, (frames + 2) / 3, ours, frames / ours, longestGap * 1000);
+                "progress steps %.0f ms%s\n",
+                frames, Width, Height, (frames + 2) / 3, ours, frames / ours, longestGap * 1000,
+                ourLoad.c_str());
     if (ran)
-        std::printf("ffmpeg -i same.avi -c:v msvideo1: %.2f s: %.1f frames/s\nratio: %.1f x\n", theirs,
-                    frames / theirs, theirs / ours);
+        std::printf("ffmpeg -i same.avi -c:v msvideo1: %.2f s: %.1f frames/s%s\nratio: %.1f x\n", theirs,
+                    frames / theirs, busy.Label().c_str(), theirs / ours);
     else
-        std::printf("ffmpeg did not run\n");
+        std::printf("ffmpeg did not run%s\n", busy.Label().c_str());
     return 0;
 }

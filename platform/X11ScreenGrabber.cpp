@@ -204,7 +204,7 @@ struct X11ScreenGrabber::Impl {
 
     enum class Outcome { Image, Failed, NoSharedMemory };
 
-    Outcome GrabShared(const QRect& part, QImage& result, QImage&& reuse) {
+    Outcome GrabShared(const QRect& part, QImage& result, QImage&& reuse, bool inPlace) {
         Display* dpy = Conn.Display();
         if (!ShmImage || ShmImage->width != part.width() || ShmImage->height != part.height()) {
             DropShmImage();
@@ -220,6 +220,11 @@ struct X11ScreenGrabber::Impl {
         ShmImage->data = Shm.shmaddr;
         const bool ok = XShmGetImage(dpy, Root, ShmImage, part.x(), part.y(), AllPlanes);
         if (Conn.TakeError() != 0 || !ok || !Conn.IsOpen()) return Outcome::Failed;
+        if (inPlace && Layout.IsXRGB32(ShmImage) && ShmImage->bytes_per_line == ShmImage->width * 4) {
+            result = QImage(reinterpret_cast<uchar*>(Shm.shmaddr), ShmImage->width, ShmImage->height,
+                            ShmImage->bytes_per_line, QImage::Format_RGB32);
+            return result.isNull() ? Outcome::Failed : Outcome::Image;
+        }
         result = ToQImage(ShmImage, Layout, std::move(reuse));
         return result.isNull() ? Outcome::Failed : Outcome::Image;
     }
@@ -256,6 +261,14 @@ QRect X11ScreenGrabber::RootRect() const {
 }
 
 QImage X11ScreenGrabber::Grab(const QRect& rect, QImage reuse) {
+    return GrabPart(rect, std::move(reuse), false);
+}
+
+QImage X11ScreenGrabber::GrabInPlace(const QRect& rect) {
+    return GrabPart(rect, QImage(), true);
+}
+
+QImage X11ScreenGrabber::GrabPart(const QRect& rect, QImage reuse, bool inPlace) {
     if (!IsOpen()) return {};
     // Asked each time: the root window changes size with the screen resolution, and a request that
     // reaches past its edge fails as a whole.
@@ -263,7 +276,7 @@ QImage X11ScreenGrabber::Grab(const QRect& rect, QImage reuse) {
     if (part.isEmpty()) return {};
     QImage result;
     if (D->UseShm) {
-        switch (D->GrabShared(part, result, std::move(reuse))) {
+        switch (D->GrabShared(part, result, std::move(reuse), inPlace)) {
         case Impl::Outcome::Image:
             break;
         case Impl::Outcome::Failed:

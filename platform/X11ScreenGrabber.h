@@ -36,9 +36,16 @@ public:
     // grab given as reuse, held by nobody else, lends its memory when its size fits: a grab ten times a
     // second into fresh memory costs a page fault for every 4 KiB of each frame.
     QImage Grab(const QRect& rect, QImage reuse = {});
+    // As Grab, but where the pixels come through shared memory as 0x00RRGGBB words with no row padding
+    // (a true-colour screen of 24 or 32 bits), the image is the shared segment itself, not a copy: it
+    // holds until the next grab, and its pad bytes are what the server left there (not 0xFF). A
+    // caller that copies the pixels out anyway, as the recorder does, saves a pass over every pixel.
+    QImage GrabInPlace(const QRect& rect);
 
     struct Impl;
 
 private:
+    QImage GrabPart(const QRect& rect, QImage reuse, bool inPlace);
+
     std::unique_ptr<Impl> D;
 };

@@ -1,5 +1,6 @@
 #include "RecordAvi.h"
 
+#include "FrameWriter.h"
 #include "platform/MessageDlg.h"
 
 #include <QCoreApplication>
@@ -105,6 +106,7 @@ int RecordAviSteps(TRecordingJob& job) {
     }
     grabber->Recycle(std::move(first));
 
+    TFrameWriter writer(std::move(sink));
     const int64_t slice = std::max<int64_t>(period / 10, 1);
     int64_t lastWriteTime = 0;
     int64_t lastUpdate = 0;
@@ -116,55 +118,100 @@ int RecordAviSteps(TRecordingJob& job) {
     const int64_t startTime = clock.NowMs();
     int64_t pausedTotal = 0;
     bool failed = false;
+    int handed = 0;
+    // The figures of the frame handed over last, counted once the file has it.
+    int handedDropped = 0;
+    double handedInterval = 0;
 
-    while (!Stopped(job)) {
-        if (job.Flags->State.load() == RecorderState::Paused) {
-            // Paused time is measured, not assumed, so a pause leaves no empty positions.
-            const int64_t pauseStart = clock.NowMs();
-            SleepInSlices(job, period, slice, RecorderState::Paused);
-            pausedTotal += clock.NowMs() - pauseStart;
-            continue;
+    // Waits for the frame handed over last and counts it; false when the file did not take it.
+    auto collect = [&] {
+        if (!writer.Pending()) return true;
+        TFrameWriter::TOutcome outcome = writer.Collect();
+        grabber->Recycle(std::move(outcome.Block));
+        if (outcome.Error) std::rethrow_exception(outcome.Error);
+        if (outcome.Result != 0) {
+            job.ErrorText = "Error writing frame";
+            return false;
         }
-        const int64_t t0 = clock.NowMs();
-        // Never before the last written frame, whatever the clock did.
-        const int64_t elapsed = std::max(t0 - startTime - pausedTotal, lastWriteTime);
+        job.DroppedFrames += handedDropped;
+        job.FramesWritten += 1;
+        job.FrameInterval = handedInterval;
+        return true;
+    };
 
-        TPackedDib block = grabber->GrabFrame(job.GrabRegion(), job.Flags->RecordCursor.load(),
-                                              job.Flags->ShowClicks.load());
-        const int index = FramePosition(elapsed, period);
-        job.FrameIndex = index;
-        const int written = job.FramesWritten.load();
-        // Late grabs skip positions rather than stretch time: the video keeps the recorded speed.
-        if (block && (written == 0 || index > lastIndex)) {
-            if (sink->Write(index, block) != 0) {
-                job.ErrorText = "Error writing frame";
+    try {
+        while (!Stopped(job)) {
+            if (job.Flags->State.load() == RecorderState::Paused) {
+                // A failed write ends the recording even while it is paused.
+                if (!collect()) {
+                    failed = true;
+                    break;
+                }
+                // Paused time is measured, not assumed, so a pause leaves no empty positions.
+                const int64_t pauseStart = clock.NowMs();
+                SleepInSlices(job, period, slice, RecorderState::Paused);
+                pausedTotal += clock.NowMs() - pauseStart;
+                continue;
+            }
+            const int64_t t0 = clock.NowMs();
+            // Never before the last written frame, whatever the clock did.
+            const int64_t elapsed = std::max(t0 - startTime - pausedTotal, lastWriteTime);
+
+            // The frame before is compressed while this one is grabbed.
+            TPackedDib block = grabber->GrabFrame(job.GrabRegion(), job.Flags->RecordCursor.load(),
+                                                  job.Flags->ShowClicks.load());
+            const int index = FramePosition(elapsed, period);
+            job.FrameIndex = index;
+            if (!collect()) {
                 failed = true;
                 break;
             }
-            job.DroppedFrames += written == 0 ? index : index - lastIndex - 1;
-            job.FramesWritten = written + 1;
-            job.FrameInterval = static_cast<double>(elapsed - lastWriteTime);
-            lastWriteTime = elapsed;
-            lastIndex = index;
-        } else if (!block) {
-            ReportGrabError(*grabber);
-        }
-        grabber->Recycle(std::move(block));
+            // A stop that came while the frame before was being written ends the recording there, as
+            // it would have ended with that write had the loop written it itself.
+            if (Stopped(job)) break;
+            // Late grabs skip positions rather than stretch time: the video keeps the recorded speed.
+            if (block && (handed == 0 || index > lastIndex)) {
+                handedDropped = handed == 0 ? index : index - lastIndex - 1;
+                handedInterval = static_cast<double>(elapsed - lastWriteTime);
+                writer.Hand(index, std::move(block));
+                ++handed;
+                lastWriteTime = elapsed;
+                lastIndex = index;
+            } else if (!block) {
+                ReportGrabError(*grabber);
+            } else {
+                grabber->Recycle(std::move(block));
+            }
 
-        if (elapsed > lastUpdate + UpdateEveryMs) {
-            lastUpdate = elapsed;
-            if (job.OnUpdate) job.OnUpdate();
+            if (elapsed > lastUpdate + UpdateEveryMs) {
+                lastUpdate = elapsed;
+                if (job.OnUpdate) job.OnUpdate();
+            }
+            // The next grab is aimed at the time of the next position, not at a period after this pass
+            // began: a late wake-up then shortens the next sleep instead of shifting every later grab,
+            // which, added up, would push grabs to the rounding edge between positions and skip one.
+            // A pass that overran sleeps not at all.
+            const int64_t nextGrab = startTime + pausedTotal + (int64_t(index) + 1) * period;
+            const int64_t rest = nextGrab - clock.NowMs();
+            if (rest > 0) SleepInSlices(job, std::min<int64_t>(rest, period), slice, 0);
         }
-        // The next grab is aimed at the time of the next position, not at a period after this pass
-        // began: a late wake-up then shortens the next sleep instead of shifting every later grab,
-        // which, added up, would push grabs to the rounding edge between positions and skip one.
-        // A pass that overran sleeps not at all.
-        const int64_t nextGrab = startTime + pausedTotal + (int64_t(index) + 1) * period;
-        const int64_t rest = nextGrab - clock.NowMs();
-        if (rest > 0) SleepInSlices(job, std::min<int64_t>(rest, period), slice, 0);
+        // The loop has ended once the file has the last frame handed over.
+        if (!collect()) failed = true;
+    } catch (...) {
+        // The frame under way still reaches the file, and is counted, before the error ends the road.
+        try {
+            collect();
+        } catch (...) {
+        }
+        throw;
     }
     if (job.OnStop) job.OnStop();
-    return finish(failed ? 0 : 1);
+    const uint32_t closed = writer.Close();
+    if (!failed && closed != 0) {
+        job.ErrorText = "Error writing frame";
+        return 0;
+    }
+    return failed ? 0 : 1;
 }
 
 } // namespace

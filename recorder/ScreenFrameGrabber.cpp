@@ -17,7 +17,9 @@ TScreenFrameGrabber::TScreenFrameGrabber()
 TScreenFrameGrabber::~TScreenFrameGrabber() = default;
 
 TPackedDib TScreenFrameGrabber::GrabFrame(const QRect& rect, bool recordCursor, bool showClicks) {
-    QImage part = Screen->Grab(rect, std::move(SparePicture));
+    // The block below is the one copy the frame needs: the pointer is drawn into the grabber's own
+    // memory (valid until the next grab) where it can, and the block's rows set the pad bytes.
+    QImage part = Screen->GrabInPlace(rect);
     if (part.isNull()) {
         PendingError = "Error capturing a frame!";
         return {};
@@ -48,7 +50,6 @@ TPackedDib TScreenFrameGrabber::GrabFrame(const QRect& rect, bool recordCursor, 
     }
     TPackedDib block = MakeDIB(frame, FrameBits, std::move(Spare));
     if (!block) PendingError = "Error capturing a frame!";
-    SparePicture = std::move(frame);
     return block;
 }
 

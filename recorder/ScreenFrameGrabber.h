@@ -24,7 +24,6 @@ private:
     std::unique_ptr<X11ScreenGrabber> Screen;
     std::unique_ptr<X11PointerReader> Pointer;
     QString PendingError;
-    // The block and the picture of an earlier frame, whose memory the next frame fills.
+    // The block of an earlier frame, whose memory the next frame fills.
     TPackedDib Spare;
-    QImage SparePicture;
 };

@@ -124,6 +124,39 @@ TEST_P(ScreenGrabberTest, FillsAPictureGivenBackOnlyWhenItIsFree) {
     EXPECT_EQ(PatternMismatches(larger), 0);
 }
 
+// The recorder draws the pointer into the grabber's own memory and copies the frame out once: the
+// picture is the grab's, at the grab's place, whatever the pad bytes hold.
+TEST_P(ScreenGrabberTest, GrabsInPlaceThePixelsOfACopy) {
+    X11ScreenGrabber grabber({}, GetParam());
+    // The whole screen first: the segment then has the size of every later grab.
+    const QRect cases[] = {{0, 0, 1920, 1080}, {100, 50, 37, 23}, {-10, -20, 50, 60}, {500, 600, 333, 111}};
+    const uchar* lastMemory = nullptr;
+    for (const QRect& asked : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << asked.x() << "," << asked.y() << " " << asked.width() << "x" << asked.height());
+        const QImage copy = grabber.Grab(asked);
+        QImage inPlace = grabber.GrabInPlace(asked);
+        ASSERT_FALSE(inPlace.isNull());
+        EXPECT_EQ(inPlace.format(), QImage::Format_RGB32);
+        EXPECT_EQ(QRect(inPlace.offset(), inPlace.size()), QRect(copy.offset(), copy.size()));
+        int wrong = 0;
+        for (int y = 0; y < inPlace.height(); ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(inPlace.constScanLine(y));
+            for (int x = 0; x < inPlace.width(); ++x)
+                if ((row[x] | 0xFF000000u) !=
+                    PatternPixel(inPlace.offset().x() + x, inPlace.offset().y() + y))
+                    ++wrong;
+        }
+        EXPECT_EQ(wrong, 0);
+        if (GetParam() == X11ScreenGrabber::Method::Fastest && inPlace.width() == copy.width()) {
+            // Through shared memory the picture is the segment: no copy.
+            EXPECT_NE(inPlace.constBits(), copy.constBits());
+            if (lastMemory) EXPECT_EQ(inPlace.constBits(), lastMemory);
+            lastMemory = inPlace.constBits();
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothMethods, ScreenGrabberTest,
                          ::testing::Values(X11ScreenGrabber::Method::Fastest,
                                            X11ScreenGrabber::Method::PlainRequest),

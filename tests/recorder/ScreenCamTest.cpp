@@ -1,9 +1,13 @@
+#include "platform/Msvc1Compressor.h"
+#include "recorder/AviRecordingSink.h"
 #include "recorder/RecordAvi.h"
 #include "recorder/ScrCam.h"
 #include "support/DesktopSession.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <atomic>
 #include <chrono>
@@ -51,6 +55,8 @@ struct TSinkLog {
     uint32_t FailAt = 0; // 1 open, 2 stream, 3 compressed, 4 format, 5 write, 6 close
     int FailWriteAfter = -1;
     int Closed = 0;
+    // Called at the start of every write, without the lock; true makes the write fail.
+    std::function<bool(int position)> OnWrite;
 };
 
 class TFakeSink : public TRecordingSink {
@@ -70,6 +76,7 @@ public:
     }
     uint32_t SetFormat(const TPackedDib&) override { return Step(4, "format"); }
     uint32_t Write(int position, const TPackedDib&) override {
+        if (Log->OnWrite && Log->OnWrite(position)) return 0x8004406E;
         std::lock_guard lock(Log->M);
         if (Log->FailWriteAfter >= 0 && static_cast<int>(Log->Positions.size()) >= Log->FailWriteAfter)
             return 0x8004406E;
@@ -85,7 +92,8 @@ public:
     std::shared_ptr<TSinkLog> Log;
 };
 
-// Grabs a tiny picture, taking grabMs of virtual time each; a scripted pass can fail.
+// Grabs a tiny picture, taking grabMs of virtual time each (or what GrabMsAt says for a pass); a
+// scripted pass can fail.
 class TFakeGrabber : public TFrameGrabber {
 public:
     TFakeGrabber(std::shared_ptr<TFakeClock> clock, std::function<bool(int pass)> fails, int64_t grabMs,
@@ -96,8 +104,9 @@ public:
             std::lock_guard lock(Log->M);
             Log->LastGrab = rect;
         }
-        Clock->Advance(GrabMs);
-        if (Fails && Fails(Pass++)) return {};
+        const int pass = Pass++;
+        Clock->Advance(GrabMsAt ? GrabMsAt(pass) : GrabMs);
+        if (Fails && Fails(pass)) return {};
         QImage image(4, 4, QImage::Format_RGB32);
         image.fill(Qt::white);
         return MakeDIB(image, 32);
@@ -106,6 +115,7 @@ public:
     std::function<bool(int)> Fails;
     int64_t GrabMs;
     std::shared_ptr<TSinkLog> Log;
+    std::function<int64_t(int pass)> GrabMsAt;
     int Pass = 0;
 };
 
@@ -114,12 +124,17 @@ struct TRig {
     std::shared_ptr<TSinkLog> Log = std::make_shared<TSinkLog>();
     std::function<bool(int)> GrabFails;
     int64_t GrabMs = 5;
+    std::function<int64_t(int pass)> GrabMsAt;
 
     TRecorderSeams Seams() {
         TRecorderSeams s;
         s.Clock = Clock;
         s.MakeSink = [log = Log] { return std::make_unique<TFakeSink>(log); };
-        s.MakeGrabber = [this] { return std::make_unique<TFakeGrabber>(Clock, GrabFails, GrabMs, Log); };
+        s.MakeGrabber = [this] {
+            auto grabber = std::make_unique<TFakeGrabber>(Clock, GrabFails, GrabMs, Log);
+            grabber->GrabMsAt = GrabMsAt;
+            return grabber;
+        };
         return s;
     }
     std::vector<int> Positions() {
@@ -415,4 +430,255 @@ TEST(ScreenCam, AnExceptionInTheWorkerEndsTheRecordingWithAnError) {
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
     EXPECT_EQ(rig.Positions().size(), 2u);
+}
+
+TEST(ScreenCam, PositionsFollowTheGrabClock) {
+    // How long each pass's grab takes (pass 0 is the format's grab; later passes take 5 ms), and the
+    // positions of the frames written. A pass that begins at 450 ms is at position 4 (half to even),
+    // one at 350 ms at position 4 too; one at 250 ms at position 2.
+    const struct {
+        std::vector<int64_t> grabMs;
+        std::vector<int> positions;
+    } cases[] = {
+        {{5, 5, 5, 5, 5}, {0, 1, 2, 3, 4}},
+        {{5, 5, 5, 250, 5, 130, 5, 5}, {0, 1, 2, 4, 5, 6, 7}},
+        {{5, 5, 150, 5, 5}, {0, 1, 2, 3}},
+        {{5, 5, 250, 5, 5}, {0, 1, 4, 5, 6, 7}},
+        {{5, 5, 5, 95, 95, 95, 5}, {0, 1, 2, 3, 4, 5, 6}},
+        {{5, 5, 5, 101, 101, 101, 5}, {0, 1, 2, 3, 4, 5, 6}},
+        {{5, 5, 5, 160, 160, 160, 5}, {0, 1, 2, 4, 5, 7, 8}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.grabMs));
+        TRig rig;
+        rig.GrabMsAt = [script = c.grabMs](int pass) {
+            return pass < int(script.size()) ? script[pass] : int64_t(5);
+        };
+        TScreenCam cam(nullptr, rig.Seams());
+        ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+        ASSERT_TRUE(WaitForPositions(rig, c.positions.size() + 2));
+        cam.Stop();
+        ASSERT_TRUE(cam.WaitForWorker(5000));
+        const std::vector<int> p = rig.Positions();
+        EXPECT_EQ(std::vector<int>(p.begin(), p.begin() + c.positions.size()), c.positions);
+        int skipped = p[0];
+        for (size_t i = 1; i < p.size(); ++i)
+            skipped += p[i] - p[i - 1] - 1;
+        EXPECT_EQ(cam.DroppedFrames(), skipped);
+        EXPECT_EQ(cam.FramesWritten(), int(p.size()));
+    }
+}
+
+namespace {
+
+// A frame that differs from every other pass's, with the pass number in the red and green of its
+// first pixel.
+QImage PassPicture(int pass) {
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(qRgb(40, 90, 160));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            image.setPixel((pass * 3 + x) % 64, (pass * 2 + y) % 48, qRgb(250, (pass * 37) & 0xFF, 20));
+    image.setPixel(0, 47, qRgb(pass & 0xFF, (pass >> 8) & 0xFF, 0)); // bottom-up: the block's first pixel
+    return image;
+}
+
+// Fills each pass's frame into the memory of a block handed back, as the real grabber does, so a
+// block still being written while the next frame is grabbed into it would show.
+class TPassGrabber : public TFrameGrabber {
+public:
+    explicit TPassGrabber(std::shared_ptr<TFakeClock> clock) : Clock(std::move(clock)) {}
+    TPackedDib GrabFrame(const QRect&, bool, bool) override {
+        Clock->Advance(5);
+        return MakeDIB(PassPicture(Pass++), 32, std::move(Spare));
+    }
+    void Recycle(TPackedDib block) override { Spare = std::move(block); }
+    std::shared_ptr<TFakeClock> Clock;
+    TPackedDib Spare;
+    int Pass = 0;
+};
+
+// Our AVI file, with a copy of the pixels of every frame it is given, at the moment it is given them.
+class TRecordingFileSink : public TAviRecordingSink {
+public:
+    TRecordingFileSink(std::shared_ptr<std::mutex> m,
+                       std::shared_ptr<std::vector<std::pair<int, QByteArray>>> log)
+        : TAviRecordingSink(Msvc1CompressorFactory()), M(std::move(m)), Log(std::move(log)) {}
+    uint32_t Write(int position, const TPackedDib& block) override {
+        {
+            std::lock_guard lock(*M);
+            Log->emplace_back(position,
+                              QByteArray(reinterpret_cast<const char*>(block.Bits()), int(block.BitsSize())));
+        }
+        return TAviRecordingSink::Write(position, block);
+    }
+    std::shared_ptr<std::mutex> M;
+    std::shared_ptr<std::vector<std::pair<int, QByteArray>>> Log;
+};
+
+// Blue, green, red of the first pixel.
+int PassOf(const QByteArray& bits) {
+    return static_cast<unsigned char>(bits[2]) | static_cast<unsigned char>(bits[1]) << 8;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(ScreenCam, TheFileHoldsTheGrabbedFramesAsWritingThemOneByOneWould) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto clock = std::make_shared<TFakeClock>();
+    auto m = std::make_shared<std::mutex>();
+    auto log = std::make_shared<std::vector<std::pair<int, QByteArray>>>();
+    TRecorderSeams seams;
+    seams.Clock = clock;
+    seams.MakeGrabber = [clock] { return std::make_unique<TPassGrabber>(clock); };
+    seams.MakeSink = [m, log] { return std::make_unique<TRecordingFileSink>(m, log); };
+    auto frames = [&] {
+        std::lock_guard lock(*m);
+        return log->size();
+    };
+    const QString recorded = dir.filePath("recorded.avi");
+    {
+        TScreenCam cam(nullptr, seams);
+        ASSERT_TRUE(cam.StartRecording(nullptr, recorded));
+        ASSERT_TRUE(WaitUntil([&] { return frames() >= 40; }, 10000));
+        cam.Stop();
+        ASSERT_TRUE(cam.WaitForWorker(5000));
+        EXPECT_TRUE(cam.ErrorText().isEmpty());
+        EXPECT_EQ(cam.FramesWritten(), int(frames()));
+    }
+
+    // Every frame written is the frame of one pass, whole, passes in order (pass 0 only fixed the
+    // format).
+    int lastPass = 0;
+    for (const auto& [position, bits] : *log) {
+        const int pass = PassOf(bits);
+        ASSERT_GT(pass, lastPass) << "position " << position;
+        TPackedDib expected = MakeDIB(PassPicture(pass), 32);
+        ASSERT_EQ(bits, QByteArray(reinterpret_cast<const char*>(expected.Bits()), int(expected.BitsSize())))
+            << "position " << position;
+        lastPass = pass;
+    }
+
+    // The same frames at the same positions, written one after the other by this thread.
+    const QString direct = dir.filePath("direct.avi");
+    {
+        TAviRecordingSink sink(Msvc1CompressorFactory());
+        TPackedDib first = MakeDIB(PassPicture(0), 32);
+        ASSERT_EQ(sink.Open(direct), 0u);
+        ASSERT_EQ(sink.CreateStream(10, first), 0u);
+        ASSERT_EQ(sink.MakeCompressedStream(TScreenCam::MSVC, 5, 6550), 0u);
+        ASSERT_EQ(sink.SetFormat(first), 0u);
+        for (const auto& [position, bits] : *log) {
+            const int pass = PassOf(bits);
+            ASSERT_EQ(sink.Write(position, MakeDIB(PassPicture(pass), 32)), 0u);
+        }
+        ASSERT_EQ(sink.Close(), 0u);
+    }
+    const QByteArray a = FileBytes(recorded), b = FileBytes(direct);
+    ASSERT_FALSE(a.isEmpty());
+    EXPECT_TRUE(a == b) << "sizes " << a.size() << " and " << b.size();
+}
+
+TEST(ScreenCam, StopDuringAWriteCompletesTheWriteThenTheFile) {
+    TRig rig;
+    std::atomic<bool> release{false}, inWrite{false};
+    rig.Log->OnWrite = [&](int position) {
+        if (position == 3) {
+            inWrite = true;
+            while (!release.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    };
+    TScreenCam cam(nullptr, rig.Seams());
+    int stops = 0;
+    cam.OnStop = [&](TScreenCam*) {
+        std::lock_guard lock(rig.Log->M);
+        ++stops;
+        rig.Log->Calls << "stop";
+    };
+    QString error;
+    cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
+    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return inWrite.load(); }, 5000));
+    cam.Stop();
+    // However long the write takes, the recording ends only after it.
+    WaitUntil([] { return false; }, 200);
+    EXPECT_TRUE(cam.IsWorking());
+    {
+        std::lock_guard lock(rig.Log->M);
+        EXPECT_EQ(rig.Log->Closed, 0);
+        EXPECT_FALSE(rig.Log->Calls.contains("stop"));
+    }
+    release = true;
+    ASSERT_TRUE(cam.WaitForWorker(5000));
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(rig.Positions(), std::vector<int>({0, 1, 2, 3}));
+    EXPECT_EQ(cam.FramesWritten(), 4);
+    std::lock_guard lock(rig.Log->M);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(rig.Log->Calls.mid(rig.Log->Calls.size() - 2), QStringList({"stop", "close"}));
+    EXPECT_EQ(rig.Log->Closed, 1);
+}
+
+TEST(ScreenCam, AWriteThatFailsWhileTheRecordingIsPausedEndsIt) {
+    TRig rig;
+    std::atomic<bool> release{false}, inWrite{false};
+    std::atomic<int> grabbed{0};
+    // Passes grab at 5 ms each, so pass k grabs the frame of position k - 1 (pass 0 fixes the format).
+    rig.GrabMsAt = [&](int pass) {
+        grabbed = pass;
+        return int64_t(5);
+    };
+    // The frame at position 2 is written slowly, until the recording has been paused; the next one,
+    // grabbed before the pause began, fails.
+    rig.Log->OnWrite = [&](int position) {
+        if (position == 2) {
+            inWrite = true;
+            while (!release.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return position == 3;
+    };
+    TScreenCam cam(nullptr, rig.Seams());
+    std::atomic<int> stops{0};
+    cam.OnStop = [&](TScreenCam*) { ++stops; };
+    QString error;
+    cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
+    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return inWrite.load() && grabbed.load() >= 4; }, 5000));
+    cam.Pause();
+    release = true;
+    // Paused and never resumed or stopped, the failure still ends the recording.
+    ASSERT_TRUE(WaitUntil([&] { return !cam.IsWorking(); }, 5000));
+    ASSERT_TRUE(cam.WaitForWorker(1000));
+    EXPECT_EQ(error, "Error writing frame");
+    EXPECT_EQ(stops.load(), 1);
+    EXPECT_EQ(rig.Positions(), std::vector<int>({0, 1, 2}));
+    EXPECT_EQ(cam.FramesWritten(), 3);
+    EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
+}
+
+TEST(ScreenCam, AnExceptionInAWriteEndsTheRecordingWithAnError) {
+    TRig rig;
+    rig.Log->OnWrite = [](int position) -> bool {
+        if (position == 2) throw std::bad_alloc();
+        return false;
+    };
+    TScreenCam cam(nullptr, rig.Seams());
+    QString error;
+    cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
+    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return !cam.IsWorking(); }, 5000));
+    ASSERT_TRUE(cam.WaitForWorker(1000));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
+    EXPECT_EQ(rig.Positions(), std::vector<int>({0, 1}));
+    EXPECT_EQ(cam.FramesWritten(), 2);
 }
