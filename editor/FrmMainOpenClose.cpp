@@ -48,6 +48,8 @@ void TFrmMain::FileOpen1Accept() {
         return;
     }
     const QString newFile = OpenDialog.FileName;
+    // Frames decoded ahead are of the file open until now.
+    ForgetDecodedFrames();
     try {
         AviFile->Close();
         AviFile->Open(newFile);

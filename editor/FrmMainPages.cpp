@@ -1,6 +1,7 @@
 // The page of twelve decoded frames, its thumbnails, and the frame view at its zoom.
 #include "FrmMain.h"
 
+#include "FrameDecodeThread.h"
 #include "PageGeometry.h"
 #include "PaintBox.h"
 #include "ScaledSteps.h"
@@ -44,48 +45,80 @@ void TFrmMain::LoadPage(int first) {
     if (!FileOpen()) return;
     first = PageStart(first, Edit.Count());
     // Frames are decoded here only, or ahead of the page during playback: moving within the page,
-    // zooming and repainting decode nothing.
+    // zooming and repainting decode nothing. The thread is already on its way through the page that
+    // playback comes to next, so waiting for it costs less than decoding those frames again here.
+    if (AheadDecoder) TakeDecodedFrames(first, true);
     for (int i = 0; i < Cells && i <= Edit.Count() - 1; ++i) {
         const int32_t frame = Edit.FrameMap[first + i];
         const auto ahead = std::find_if(AheadFrames.begin(), AheadFrames.end(),
                                         [frame](const TAheadFrame& a) { return a.Frame == frame; });
         if (ahead != AheadFrames.end()) {
-            std::swap(PageBitmaps[i], ahead->Bitmap);
-            ahead->Frame = -1;
+            // Shared, not copied: no one writes a decoded frame again (a drawing works on a copy),
+            // and two positions of one frame show the same picture.
+            PageBitmaps[i] = ahead->Bitmap;
         } else {
             CopyFrame(AviFile->GetFrame(frame), PageBitmaps[i]);
         }
     }
-    for (TAheadFrame& a : AheadFrames)
-        a.Frame = -1;
+    AheadFrames.clear();
     PageFirst = first;
     PageSlot = 0;
     PaintBox1->update();
     GoToFrame(first);
 }
 
+std::vector<int32_t> TFrmMain::PageFrames(int first) const {
+    std::vector<int32_t> frames;
+    for (int i = 0; i < Cells && first + i < Edit.Count(); ++i)
+        frames.push_back(Edit.FrameMap[first + i]);
+    return frames;
+}
+
+void TFrmMain::TakeDecodedFrames(int first, bool waitForPage) {
+    const std::vector<int32_t> wanted = PageFrames(first);
+    std::vector<TFrameDecodeThread::TFrame> finished =
+        waitForPage ? AheadDecoder->TakeFinishedOf(wanted) : AheadDecoder->TakeFinished();
+    // Frames of any other page came too late for theirs: playback has gone past it.
+    auto unwanted = [&wanted](int32_t frame) {
+        return std::find(wanted.begin(), wanted.end(), frame) == wanted.end();
+    };
+    AheadFrames.erase(std::remove_if(AheadFrames.begin(), AheadFrames.end(),
+                                     [&](const TAheadFrame& a) { return unwanted(a.Frame); }),
+                      AheadFrames.end());
+    for (TFrameDecodeThread::TFrame& f : finished)
+        if (!f.Bitmap.isNull() && !unwanted(f.Frame)) AheadFrames.push_back({f.Frame, std::move(f.Bitmap)});
+}
+
 void TFrmMain::DecodeAhead() {
-    if (!TimerEnabled || !FileOpen() || !Edit.HasCurrent()) return;
+    if (!TimerEnabled || PlayInterval <= 0 || !FileOpen() || !Edit.HasCurrent()) return;
     const int count = Edit.Count();
     // Playback goes on to the next page, or round to the first one.
     const int next = PageFirst + Cells < count ? PageStart(PageFirst + Cells, count) : 0;
     if (next == PageFirst) return;
-    for (int i = 0; i < Cells && next + i < count; ++i) {
-        const int32_t frame = Edit.FrameMap[next + i];
-        if (std::any_of(AheadFrames.begin(), AheadFrames.end(),
-                        [frame](const TAheadFrame& a) { return a.Frame == frame; }))
-            continue;
-        auto free = std::find_if(AheadFrames.begin(), AheadFrames.end(),
-                                 [](const TAheadFrame& a) { return a.Frame < 0; });
-        if (free == AheadFrames.end()) {
-            if (AheadFrames.size() >= static_cast<size_t>(Cells)) return;
-            free = AheadFrames.insert(AheadFrames.end(), TAheadFrame());
+    if (!AheadDecoder) {
+        // A decoder of its own on the same open file: the window's reader stays the GUI thread's.
+        auto reader = std::make_unique<TAVIFile>();
+        try {
+            reader->OpenSameFileAs(*AviFile);
+        } catch (const EAviException&) {
+            // The page change then decodes its frames itself, as without the thread.
+            return;
         }
-        CopyFrame(AviFile->GetFrame(frame), free->Bitmap);
-        free->Frame = free->Bitmap.isNull() ? -1 : frame;
-        // One frame a step: the step's own paint must not wait for more.
-        return;
+        AheadDecoder = std::make_unique<TFrameDecodeThread>(std::move(reader));
     }
+    TakeDecodedFrames(next, false);
+    std::vector<int32_t> missing;
+    for (int32_t frame : PageFrames(next))
+        if (std::none_of(AheadFrames.begin(), AheadFrames.end(),
+                         [frame](const TAheadFrame& a) { return a.Frame == frame; }) &&
+            std::find(missing.begin(), missing.end(), frame) == missing.end())
+            missing.push_back(frame);
+    AheadDecoder->Request(std::move(missing));
+}
+
+void TFrmMain::ForgetDecodedFrames() {
+    AheadDecoder.reset();
+    AheadFrames.clear();
 }
 
 QRect TFrmMain::ThumbCellRect(int cell) const {
