@@ -184,9 +184,9 @@ public:
     // Writes the edit list, annotations drawn in, to path and starts afresh on it there. False when
     // the file was not saved (the user has been told why): the caller then acts as on Cancel.
     bool SaveAvi(const QString& path);
-    // Drops the frames decoded ahead of the page and ends the thread that decodes them: their indices
-    // belong to the file open now, so whatever opens another file (the save road's reopening too)
-    // calls this first.
+    // Drops the frames decoded ahead of the page, ends the thread that decodes them and closes the
+    // page's second reader: their indices belong to the file open now, so whatever opens another
+    // file (the save road's reopening too) calls this first.
     void ForgetDecodedFrames();
     void SetDrawColor(TColor color);
     // Rebuilds the stamp items from the settings file.
@@ -254,6 +254,12 @@ private:
     // Takes the frames the thread has finished, keeping those of the page first starts.
     void TakeDecodedFrames(int first, bool waitForPage);
     std::vector<int32_t> PageFrames(int first) const;
+    // Ends the thread that decodes ahead of playback; its frames go with it.
+    void EndDecodingAhead();
+    // Decodes the frames of these cells of the page at first into the page bitmaps.
+    void DecodeCells(int first, const std::vector<int>& cells);
+    // Fewer frames than this are decoded on the GUI thread alone.
+    static constexpr size_t MinCellsToSplit = 6;
     void SetZoomIndex(int index);
     void SetFrameNumber(int number);
 
@@ -273,6 +279,8 @@ private:
     };
     std::vector<TAheadFrame> AheadFrames;
     std::unique_ptr<TFrameDecodeThread> AheadDecoder;
+    // The second reader of a page load, kept between loads so that it goes on where it stood.
+    std::unique_ptr<TAVIFile> PageReader;
     std::unique_ptr<TAVIFile> AviFile;
     int PageSlot = 0;
     bool Modified = false;

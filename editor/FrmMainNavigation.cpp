@@ -173,7 +173,7 @@ void TFrmMain::StopPlayExecute() {
     Timer1->stop();
     TimerEnabled = false;
     PlayInterval = 0;
-    ForgetDecodedFrames();
+    EndDecodingAhead();
 }
 
 void TFrmMain::Timer1Timer() {

@@ -17,6 +17,7 @@
 #include <QScopedValueRollback>
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 using namespace PageGeometry;
 
@@ -48,23 +49,58 @@ void TFrmMain::LoadPage(int first) {
     // zooming and repainting decode nothing. The thread is already on its way through the page that
     // playback comes to next, so waiting for it costs less than decoding those frames again here.
     if (AheadDecoder) TakeDecodedFrames(first, true);
+    std::vector<int> cells;
     for (int i = 0; i < Cells && i <= Edit.Count() - 1; ++i) {
         const int32_t frame = Edit.FrameMap[first + i];
         const auto ahead = std::find_if(AheadFrames.begin(), AheadFrames.end(),
                                         [frame](const TAheadFrame& a) { return a.Frame == frame; });
-        if (ahead != AheadFrames.end()) {
+        if (ahead != AheadFrames.end())
             // Shared, not copied: no one writes a decoded frame again (a drawing works on a copy),
             // and two positions of one frame show the same picture.
             PageBitmaps[i] = ahead->Bitmap;
-        } else {
-            CopyFrame(AviFile->GetFrame(frame), PageBitmaps[i]);
-        }
+        else
+            cells.push_back(i);
     }
     AheadFrames.clear();
+    DecodeCells(first, cells);
     PageFirst = first;
     PageSlot = 0;
     PaintBox1->update();
     GoToFrame(first);
+}
+
+void TFrmMain::DecodeCells(int first, const std::vector<int>& cells) {
+    // A page is twelve full frames, each a copy out of the decoder: the later cells are decoded by a
+    // second reader on a thread of their own meanwhile, so that the page waits for half the work.
+    const size_t split = cells.size() >= MinCellsToSplit ? cells.size() / 2 : cells.size();
+    std::vector<QImage> later(cells.size() - split);
+    std::thread helper;
+    if (split < cells.size()) {
+        if (!PageReader) {
+            PageReader = std::make_unique<TAVIFile>();
+            try {
+                PageReader->OpenSameFileAs(*AviFile);
+            } catch (const EAviException&) {
+                PageReader.reset();
+            }
+        }
+        if (PageReader) {
+            std::vector<int32_t> frames;
+            for (size_t k = split; k < cells.size(); ++k)
+                frames.push_back(Edit.FrameMap[first + cells[k]]);
+            helper = std::thread([reader = PageReader.get(), frames = std::move(frames), &later] {
+                for (size_t k = 0; k < frames.size(); ++k)
+                    reader->ReadFrame(frames[k], later[k]);
+            });
+        }
+    }
+    const size_t here = helper.joinable() ? split : cells.size();
+    for (size_t k = 0; k < here; ++k)
+        CopyFrame(AviFile->GetFrame(Edit.FrameMap[first + cells[k]]), PageBitmaps[cells[k]]);
+    if (!helper.joinable()) return;
+    helper.join();
+    for (size_t k = split; k < cells.size(); ++k)
+        PageBitmaps[cells[k]] = std::move(later[k - split]);
 }
 
 std::vector<int32_t> TFrmMain::PageFrames(int first) const {
@@ -116,9 +152,14 @@ void TFrmMain::DecodeAhead() {
     AheadDecoder->Request(std::move(missing));
 }
 
-void TFrmMain::ForgetDecodedFrames() {
+void TFrmMain::EndDecodingAhead() {
     AheadDecoder.reset();
     AheadFrames.clear();
+}
+
+void TFrmMain::ForgetDecodedFrames() {
+    EndDecodingAhead();
+    PageReader.reset();
 }
 
 QRect TFrmMain::ThumbCellRect(int cell) const {
