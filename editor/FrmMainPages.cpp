@@ -16,7 +16,9 @@
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 using namespace PageGeometry;
@@ -70,37 +72,62 @@ void TFrmMain::LoadPage(int first) {
 }
 
 void TFrmMain::DecodeCells(int first, const std::vector<int>& cells) {
-    // A page is twelve full frames, each a copy out of the decoder: the later cells are decoded by a
-    // second reader on a thread of their own meanwhile, so that the page waits for half the work.
-    const size_t split = cells.size() >= MinCellsToSplit ? cells.size() / 2 : cells.size();
-    std::vector<QImage> later(cells.size() - split);
+    // A page is twelve full frames, each a copy out of the decoder: a second reader on a thread of its
+    // own decodes the later cells meanwhile, so that the page waits for about half the work. The GUI
+    // thread, done with its half, takes on those the helper has not begun, in order: on a busy
+    // machine the helper may start late or not at all, and the page then costs what it did alone.
+    const size_t count = cells.size(), split = count >= MinCellsToSplit ? count / 2 : count;
+    std::vector<int32_t> frames;
+    for (int cell : cells)
+        frames.push_back(Edit.FrameMap[first + cell]);
+    std::vector<QImage> helped(count);
+    std::vector<char> byHelper(count, 0), byWindow(count, 0);
+    std::atomic<size_t> next{split};
     std::thread helper;
-    if (split < cells.size()) {
-        if (!PageReader) {
-            PageReader = std::make_unique<TAVIFile>();
-            try {
-                PageReader->OpenSameFileAs(*AviFile);
-            } catch (const EAviException&) {
-                PageReader.reset();
-            }
-        }
-        if (PageReader) {
-            std::vector<int32_t> frames;
-            for (size_t k = split; k < cells.size(); ++k)
-                frames.push_back(Edit.FrameMap[first + cells[k]]);
-            helper = std::thread([reader = PageReader.get(), frames = std::move(frames), &later] {
-                for (size_t k = 0; k < frames.size(); ++k)
-                    reader->ReadFrame(frames[k], later[k]);
-            });
+    if (split < count && !PageReader) {
+        PageReader = std::make_unique<TAVIFile>();
+        try {
+            PageReader->OpenSameFileAs(*AviFile);
+        } catch (const EAviException&) {
+            PageReader.reset();
         }
     }
-    const size_t here = helper.joinable() ? split : cells.size();
-    for (size_t k = 0; k < here; ++k)
-        CopyFrame(AviFile->GetFrame(Edit.FrameMap[first + cells[k]]), PageBitmaps[cells[k]]);
-    if (!helper.joinable()) return;
-    helper.join();
-    for (size_t k = split; k < cells.size(); ++k)
-        PageBitmaps[cells[k]] = std::move(later[k - split]);
+    if (split < count && PageReader) {
+        try {
+            helper = std::thread([&, reader = PageReader.get()] {
+                // A frame that fails is decoded again by the GUI thread.
+                try {
+                    for (size_t k; (k = next.fetch_add(1)) < count;)
+                        byHelper[k] = reader->ReadFrame(frames[k], helped[k]);
+                } catch (...) {
+                }
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: the GUI thread decodes the whole page.
+        }
+    }
+    // The helper writes into helped until it ends: nothing may leave here before it does.
+    struct TJoin {
+        std::thread& Thread;
+        ~TJoin() {
+            if (Thread.joinable()) Thread.join();
+        }
+    } join{helper};
+    auto decodeHere = [&](size_t k) {
+        CopyFrame(AviFile->GetFrame(frames[k]), PageBitmaps[cells[k]]);
+        byWindow[k] = 1;
+    };
+    for (size_t k = 0; k < split; ++k)
+        decodeHere(k);
+    for (size_t k; (k = next.fetch_add(1)) < count;)
+        decodeHere(k);
+    if (helper.joinable()) helper.join();
+    for (size_t k = split; k < count; ++k) {
+        if (byHelper[k])
+            PageBitmaps[cells[k]] = std::move(helped[k]);
+        else if (!byWindow[k])
+            decodeHere(k);
+    }
 }
 
 std::vector<int32_t> TFrmMain::PageFrames(int first) const {
