@@ -359,15 +359,14 @@ int main(int argc, char** argv) {
             files << recording;
         }
     }
-    TBusyLoad load(busy);
+    const TOtherProgramLoad load(busy);
     // The busy processes have the cores before the editor starts.
     if (busy > 0) QThread::msleep(3000);
     int result = 0;
     for (const QString& f : files) {
         std::fflush(stdout);
-        result |= RunChild(
-            argv[0], {"--file", f, "--seconds", QString::number(seconds)},
-            {{"FRAMORY_BENCH_MEASURE", "1"}, {"FRAMORY_BENCH_BUSY", QString::number(load.Processes())}});
+        result |= RunChild(argv[0], {"--file", f, "--seconds", QString::number(seconds)},
+                           {{"FRAMORY_BENCH_MEASURE", "1"}, {"FRAMORY_BENCH_BUSY", QString::number(busy)}});
     }
     return result;
 }
