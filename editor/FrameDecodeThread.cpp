@@ -74,9 +74,16 @@ bool TFrameDecodeThread::Outstanding(const std::vector<std::int32_t>& frames) co
 }
 
 std::vector<TFrameDecodeThread::TFrame>
-TFrameDecodeThread::TakeFinishedOf(const std::vector<std::int32_t>& frames) {
+TFrameDecodeThread::TakeFinishedOf(const std::vector<std::int32_t>& frames,
+                                   std::chrono::milliseconds patience) {
     std::unique_lock<std::mutex> hold(Lock);
-    Done.wait(hold, [&] { return !Outstanding(frames); });
+    const auto done = [&] { return !Outstanding(frames); };
+    if (patience == std::chrono::milliseconds::max())
+        Done.wait(hold, done);
+    else if (!Done.wait_for(hold, patience, done)) {
+        Pending.clear();
+        Done.wait(hold, done);
+    }
     return std::exchange(Finished, {});
 }
 

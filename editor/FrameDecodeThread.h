@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -40,8 +41,11 @@ public:
     // The frames finished since the last call, in the order they were decoded.
     std::vector<TFrame> TakeFinished();
     // Waits until none of frames is waiting or being decoded (each is finished, or was dropped by a
-    // later request), then takes the finished ones as TakeFinished does.
-    std::vector<TFrame> TakeFinishedOf(const std::vector<std::int32_t>& frames);
+    // later request), then takes the finished ones as TakeFinished does. After patience the frames
+    // not yet begun are dropped, and only the one being decoded is waited for: the caller decodes
+    // the others itself rather than wait for a thread that the machine keeps from running.
+    std::vector<TFrame> TakeFinishedOf(const std::vector<std::int32_t>& frames,
+                                       std::chrono::milliseconds patience = std::chrono::milliseconds::max());
 
     // Threads of this kind running in the process, so that tests can see each one end.
     static int Running();

@@ -260,6 +260,7 @@ private:
     void DecodeCells(int first, const std::vector<int>& cells);
     // Fewer frames than this are decoded on the GUI thread alone.
     static constexpr size_t MinCellsToSplit = 6;
+    static constexpr int MinPagePatienceMs = 5;
     void SetZoomIndex(int index);
     void SetFrameNumber(int number);
 

@@ -139,8 +139,10 @@ std::vector<int32_t> TFrmMain::PageFrames(int first) const {
 
 void TFrmMain::TakeDecodedFrames(int first, bool waitForPage) {
     const std::vector<int32_t> wanted = PageFrames(first);
+    // Half a frame time for the thread to finish the page, then the page load decodes the rest.
+    const std::chrono::milliseconds patience(qMax(PlayInterval / 2, MinPagePatienceMs));
     std::vector<TFrameDecodeThread::TFrame> finished =
-        waitForPage ? AheadDecoder->TakeFinishedOf(wanted) : AheadDecoder->TakeFinished();
+        waitForPage ? AheadDecoder->TakeFinishedOf(wanted, patience) : AheadDecoder->TakeFinished();
     // Frames of any other page came too late for theirs: playback has gone past it.
     auto unwanted = [&wanted](int32_t frame) {
         return std::find(wanted.begin(), wanted.end(), frame) == wanted.end();

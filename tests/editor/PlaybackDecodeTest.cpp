@@ -265,6 +265,17 @@ TEST_F(FrmMainPlayback, TheThreadDecodesWhatIsAskedForOnceEachAndEndsWhileDecodi
         }
         EXPECT_TRUE(frames.count(5) && frames.count(6));
         EXPECT_TRUE(thread.TakeFinished().empty());
+
+        // Out of patience, the frames not begun are dropped: what comes is finished, each once, and
+        // nothing follows.
+        thread.Request(all);
+        done = thread.TakeFinishedOf(all, std::chrono::milliseconds(0));
+        frames.clear();
+        for (const auto& f : done) {
+            EXPECT_TRUE(frames.insert(f.Frame).second) << "frame " << f.Frame << " came twice";
+            EXPECT_EQ(f.Bitmap, reference[f.Frame]) << f.Frame;
+        }
+        EXPECT_TRUE(thread.TakeFinishedOf(all).empty());
         // A frame outside the file comes empty.
         thread.Request({MovingFrames + 3});
         done = thread.TakeFinishedOf({MovingFrames + 3});
