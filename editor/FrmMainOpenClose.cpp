@@ -48,9 +48,9 @@ void TFrmMain::FileOpen1Accept() {
         return;
     }
     const QString newFile = OpenDialog.FileName;
-    // Frames decoded ahead are of the file open until now.
-    ForgetDecodedFrames();
     try {
+        // Frames decoded ahead are of the file open until now.
+        ForgetDecodedFrames();
         AviFile->Close();
         AviFile->Open(newFile);
     } catch (...) {
