@@ -33,6 +33,8 @@ struct TAVIFile::TImpl {
     TAviFrameDecoder Decoder;
     QImage FrameBitmap;
     QString FileName;
+    // The stream's positions as Open read them, for a second reader on the same file.
+    TAviStreamLayout Layout;
     bool Opened = false;
     int FrameDelay = 0;
     std::uint32_t FrameCount = 0;
@@ -55,6 +57,27 @@ struct TAVIFile::TImpl {
         RateDenominator = 1;
         Identity = {};
         FrameBitmap = QImage();
+        Layout = TAviStreamLayout();
+    }
+
+    // Takes the open file fd, whose stream has layout: the decoder and the values. Raises as Open does.
+    void Start(int fd, TAviStreamLayout layout) {
+        Fd = fd;
+        const std::uint32_t scale = layout.Scale, rate = layout.Rate;
+        Layout = layout;
+        if (const AviResult result = Decoder.Open(fd, std::move(layout))) {
+            Close();
+            RaiseOpenError(result);
+        }
+        FrameDelay = FrameDelayOf(scale, rate);
+        // The rate the delay stands for, so that a copy plays as the reader shows it.
+        const bool rated = rate != 0 && scale != 0;
+        RateNumerator = rated ? rate : 1000 / DefaultFrameDelay;
+        RateDenominator = rated ? scale : 1;
+        FrameCount = Decoder.FrameCount();
+        Width = Decoder.Width();
+        Height = Decoder.Height();
+        Opened = true;
     }
 };
 
@@ -82,22 +105,21 @@ void TAVIFile::Open(const QString& fileName) {
 
     TAviStreamLayout layout;
     TAviFileBytes bytes(fd);
-    AviResult result = ReadAviStreamLayout(bytes, layout);
-    const std::uint32_t scale = layout.Scale, rate = layout.Rate;
-    if (!result) result = Impl->Decoder.Open(fd, std::move(layout));
-    if (result) {
+    if (const AviResult result = ReadAviStreamLayout(bytes, layout)) {
         Impl->Close();
         RaiseOpenError(result);
     }
-    Impl->FrameDelay = FrameDelayOf(scale, rate);
-    // The rate the delay stands for, so that a copy plays as the reader shows it.
-    const bool rated = rate != 0 && scale != 0;
-    Impl->RateNumerator = rated ? rate : 1000 / DefaultFrameDelay;
-    Impl->RateDenominator = rated ? scale : 1;
-    Impl->FrameCount = Impl->Decoder.FrameCount();
-    Impl->Width = Impl->Decoder.Width();
-    Impl->Height = Impl->Decoder.Height();
-    Impl->Opened = true;
+    Impl->Start(fd, std::move(layout));
+}
+
+void TAVIFile::OpenSameFileAs(const TAVIFile& other) {
+    Close();
+    Impl->FileName = other.Impl->FileName;
+    if (!other.Impl->Opened) RaiseOpenError(AVIERR_FILEOPEN);
+    // The descriptor's position is never used (every read says where), so the two may share it.
+    const int fd = ::fcntl(other.Impl->Fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) RaiseOpenError(AviReadResult(-errno));
+    Impl->Start(fd, other.Impl->Layout);
 }
 
 void TAVIFile::Close() {
@@ -108,6 +130,15 @@ QImage* TAVIFile::GetFrame(int index) {
     if (!Impl->Opened || index < 0 || std::uint32_t(index) >= Impl->FrameCount) return nullptr;
     if (!Impl->Decoder.Decode(std::uint32_t(index), Impl->FrameBitmap)) return nullptr;
     return &Impl->FrameBitmap;
+}
+
+bool TAVIFile::ReadFrame(int index, QImage& image) {
+    if (!Impl->Opened || index < 0 || std::uint32_t(index) >= Impl->FrameCount ||
+        !Impl->Decoder.Decode(std::uint32_t(index), image)) {
+        image = QImage();
+        return false;
+    }
+    return true;
 }
 
 int TAVIFile::FrameDelay() const {

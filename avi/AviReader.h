@@ -34,6 +34,11 @@ public:
 
     // Opens fileName for frame reading; raises EAviException when it cannot.
     void Open(const QString& fileName);
+    // Opens this reader on the very file that other has open, with a decoder of its own, so that a
+    // second thread can decode frames beside other's: the two share the open file and its index,
+    // whatever has become of the path since, and nothing else. Raises EAviException when other is not
+    // open.
+    void OpenSameFileAs(const TAVIFile& other);
     // Releases the file and clears the values below.
     void Close();
 
@@ -43,6 +48,9 @@ public:
     // reader's: the next call fills it again, so a caller that keeps a frame copies it; a caller may
     // draw on it.
     QImage* GetFrame(int index);
+    // The same frame decoded into image, which the caller owns (it may reuse one it has). False, with
+    // image empty, where GetFrame gives none.
+    bool ReadFrame(int index, QImage& image);
 
     // Milliseconds per frame.
     int FrameDelay() const;

@@ -2,10 +2,17 @@
 // page turn, and how many playback ticks show their frame on time at 100 % zoom; beside them FFmpeg's
 // own decoding of the same file in the same run.
 //
-//   framory_bench                 600 frames of 1920x1080 at 30 frames a second, 10 s of playback
-//   framory_bench --frames 300    a shorter recording
+//   framory_bench                 600 frames of 1920x1080 at 30 and at 60 frames a second, 10 s of
+//                                 playback each
+//   framory_bench --fps 60        one of the two recordings only
+//   framory_bench --frames 300    shorter recordings
 //   framory_bench --seconds 5     a shorter playback
-//   framory_bench --file x.avi    a file of your own instead of the recording (its own rate is played)
+//   framory_bench --file x.avi    a file of your own instead of the recordings (its own rate is played)
+//   framory_bench --busy 8        the same beside 8 processes that keep the cores busy, in a session
+//                                 of their own as another program would be
+//
+// Each figure is printed with the machine's load average beside it (and the number of busy processes
+// of --busy): on a shared machine a quiet run is only as quiet as the others let it be.
 //
 // The recording is written by our recorder's writing road (Microsoft Video 1, as Tavelin records):
 // boxes with text move over a cell pattern and a panel scrolls, so every frame differs from the last.
@@ -18,6 +25,7 @@
 // due. A late tick goes on to the position due then, so a slow step costs the positions skipped, not
 // the pace of all later ones.
 #include "avi/AviReader.h"
+#include "bench/support/BusyLoad.h"
 #include "editor/FrmMain.h"
 #include "editor/PaintBox.h"
 #include "platform/BitmapInfoHeader.h"
@@ -30,13 +38,18 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QMap>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -74,6 +87,15 @@ QImage ScreenLikeFrame(int index, QSize size) {
         p.drawText(20, size.height() - 400 + ((line * 20 - index * 3) % 400 + 400) % 400,
                    QStringLiteral("Scrolling text line %1 of the panel").arg(line + index / 7));
     return frame;
+}
+
+// " (busy N, load L)" for the figures of a measuring run, which the run that keeps the machine busy
+// has told how many processes it runs.
+std::string Load() {
+    char text[64];
+    std::snprintf(text, sizeof text, " (busy %d, load %.1f)",
+                  qEnvironmentVariableIntValue("FRAMORY_BENCH_BUSY"), TBusyLoad::LoadAverage());
+    return text;
 }
 
 bool WriteRecording(const QString& file, int frames, int fps) {
@@ -146,58 +168,64 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const double startedAt = MsSinceProcessStart();
-    QElapsedTimer sinceMain;
-    sinceMain.start();
-    int frames = 600, seconds = 10;
-    QString file;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (!strcmp(argv[i], "--frames"))
-            frames = atoi(argv[++i]);
-        else if (!strcmp(argv[i], "--seconds"))
-            seconds = atoi(argv[++i]);
-        else if (!strcmp(argv[i], "--file"))
-            file = QString::fromLocal8Bit(argv[++i]);
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir dir;
-    if (file.isEmpty()) {
-        // The recording is made by a child run of this program, so that this process starts as the
-        // editor would: with the file already on disk.
-        file = dir.filePath("recording.avi");
-        if (!qEnvironmentVariableIsSet("FRAMORY_BENCH_WRITE")) {
-            QProcess writer;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("FRAMORY_BENCH_WRITE", file);
-            writer.setProcessEnvironment(env);
-            writer.setProcessChannelMode(QProcess::ForwardedChannels);
-            std::printf("Writing %d frames of 1920x1080 at 30 fps with our recorder's writer...\n", frames);
-            writer.start(QString::fromLocal8Bit(argv[0]), {"--frames", QString::number(frames)});
-            writer.waitForFinished(-1);
-            // Measure in a fresh process started on the finished file.
-            QStringList args = {"--file", file, "--seconds", QString::number(seconds)};
-            QProcess run;
-            run.setProcessChannelMode(QProcess::ForwardedChannels);
-            run.start(QString::fromLocal8Bit(argv[0]), args);
-            run.waitForFinished(-1);
-            return run.exitCode();
+// The busy processes as another program's: in a session of their own. The scheduler shares the
+// cores between sessions first, so spinning children of this one would take their time from the
+// editor alone, which no user's browser or build does.
+class TOtherProgramLoad {
+public:
+    explicit TOtherProgramLoad(int processes) {
+        if (processes <= 0) return;
+        Leader = fork();
+        if (Leader != 0) return;
+        setsid();
+        sigset_t term;
+        sigemptyset(&term);
+        sigaddset(&term, SIGTERM);
+        sigprocmask(SIG_BLOCK, &term, nullptr);
+        {
+            const TBusyLoad load(processes);
+            int signal = 0;
+            sigwait(&term, &signal);
         }
+        _exit(0);
     }
-    if (qEnvironmentVariableIsSet("FRAMORY_BENCH_WRITE")) {
-        QGuiApplication app(argc, argv);
-        return WriteRecording(qEnvironmentVariable("FRAMORY_BENCH_WRITE"), frames, 30) ? 0 : 1;
+    ~TOtherProgramLoad() {
+        if (Leader <= 0) return;
+        kill(Leader, SIGTERM);
+        waitpid(Leader, nullptr, 0);
     }
+    TOtherProgramLoad(const TOtherProgramLoad&) = delete;
+    TOtherProgramLoad& operator=(const TOtherProgramLoad&) = delete;
 
+private:
+    pid_t Leader = -1;
+};
+
+// Runs this program again with args and the environment given, its output passed through.
+int RunChild(const char* self, const QStringList& args, const QMap<QString, QString>& environment) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto i = environment.begin(); i != environment.end(); ++i)
+        env.insert(i.key(), i.value());
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QString::fromLocal8Bit(self), args);
+    child.waitForFinished(-1);
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : 1;
+}
+
+// The measuring run: a fresh process started on the finished file, as the editor is started.
+int Measure(int argc, char** argv, double startedAt, const QElapsedTimer& sinceMain, const QString& file,
+            int seconds) {
     QApplication app(argc, argv);
+    QTemporaryDir dir;
     TFrmMain form(dir.filePath("Framory.ini"), dir.path() + "/", {file});
     TPaintLog pages(form.PaintBox1, form);
     TPaintLog views(form.PaintBox2, form);
     form.show();
     Await([&] { return pages.Paints > 0 && views.Paints > 0; }, 60000);
     const double firstPage = startedAt + sinceMain.nsecsElapsed() / 1e6;
+    const std::string firstPageLoad = Load();
     const int count = form.Edits().Count();
     if (count == 0) {
         std::printf("The file could not be opened\n");
@@ -213,6 +241,7 @@ int main(int argc, char** argv) {
         Await([&] { return pages.Paints > before; }, 60000);
         turns.push_back(t.nsecsElapsed() / 1e6);
     }
+    const std::string turnsLoad = Load();
 
     form.FirstFrameExecute();
     Await([] { return false; }, 200);
@@ -221,6 +250,7 @@ int main(int argc, char** argv) {
     const int interval = form.Timer1->interval();
     Await([] { return false; }, seconds * 1000);
     form.StopPlayExecute();
+    const std::string playLoad = Load();
     // Position k of the run (counted on from the first) is due at k intervals.
     const qint64 due = qint64(seconds) * 1000 / interval;
     int onTime = 0;
@@ -231,6 +261,14 @@ int main(int argc, char** argv) {
             return e.Position == position && e.Ns >= from - 2000000 && e.Ns < to;
         });
         onTime += shown;
+    }
+    // The longest wait between two positions shown, a stall the user sees.
+    double stall = 0;
+    int shownPositions = 0;
+    for (size_t i = 1; i < views.Entries.size(); ++i) {
+        if (views.Entries[i].Position == views.Entries[i - 1].Position) continue;
+        ++shownPositions;
+        stall = std::max(stall, (views.Entries[i].Ns - views.Entries[i - 1].Ns) / 1e6);
     }
 
     // The reader alone, every frame in order, for the comparison with FFmpeg's decode.
@@ -244,21 +282,91 @@ int main(int argc, char** argv) {
             reader.GetFrame(i);
         readerMs = t.nsecsElapsed() / 1e6 / count;
     }
+    const std::string readerLoad = Load();
     const double ffAll = FFmpegSeconds({"-loglevel", "error", "-i", file, "-f", "null", "-"});
+    const std::string ffAllLoad = Load();
     const double ffPage =
         FFmpegSeconds({"-loglevel", "error", "-i", file, "-frames:v", "12", "-f", "null", "-"});
+    const std::string ffPageLoad = Load();
 
     std::printf("File: %s, %d frames, %d ms a frame\n", qPrintable(file), count, interval);
-    std::printf("First painted page, from process start: %.0f ms (of which before main: %.0f ms)\n",
-                firstPage, startedAt);
-    std::printf("Page turn (12 frames decoded, copied, page painted): median %.1f ms, max %.1f ms over %zu\n",
+    std::printf("First painted page, from process start: %.0f ms (of which before main: %.0f ms)%s\n",
+                firstPage, startedAt, firstPageLoad.c_str());
+    std::printf("Page turn (12 frames decoded, page painted): median %.1f ms, max %.1f ms over %zu%s\n",
                 Median(turns), turns.empty() ? 0.0 : *std::max_element(turns.begin(), turns.end()),
-                turns.size());
-    std::printf("Playback at 100 %%: %d of %lld positions shown on time (%.1f %%), %zu paints\n", onTime,
-                due - 1, 100.0 * onTime / std::max<qint64>(1, due - 1), views.Entries.size());
-    std::printf("Our reader, every frame in order into 32-bit pixels: %.2f ms a frame\n", readerMs);
-    std::printf("FFmpeg, same file: whole decode %.2f s (%.2f ms a frame), first 12 frames with process "
-                "start %.0f ms\n",
-                ffAll, ffAll * 1000 / count, ffPage * 1000);
+                turns.size(), turnsLoad.c_str());
+    std::printf("Playback at 100 %%: %d of %lld positions shown on time (%.1f %%), %.1f positions a second, "
+                "longest stall %.0f ms%s\n",
+                onTime, due - 1, 100.0 * onTime / std::max<qint64>(1, due - 1),
+                shownPositions / double(seconds), stall, playLoad.c_str());
+    std::printf("Our reader, every frame in order into 32-bit pixels: %.2f ms a frame%s\n", readerMs,
+                readerLoad.c_str());
+    std::printf("FFmpeg, same file: whole decode %.2f s (%.2f ms a frame)%s, first 12 frames with process "
+                "start %.0f ms%s\n",
+                ffAll, ffAll * 1000 / count, ffAllLoad.c_str(), ffPage * 1000, ffPageLoad.c_str());
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const double startedAt = MsSinceProcessStart();
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    const int busy = TBusyLoad::TakeBusyArgument(argc, argv);
+    int frames = 600, seconds = 10, fps = 0;
+    QString file;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (!strcmp(argv[i], "--frames"))
+            frames = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--seconds"))
+            seconds = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--file"))
+            file = QString::fromLocal8Bit(argv[++i]);
+        else if (!strcmp(argv[i], "--fps"))
+            fps = atoi(argv[++i]);
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsSet("FRAMORY_BENCH_WRITE")) {
+        QGuiApplication app(argc, argv);
+        return WriteRecording(qEnvironmentVariable("FRAMORY_BENCH_WRITE"), frames,
+                              qEnvironmentVariableIntValue("FRAMORY_BENCH_FPS"))
+                   ? 0
+                   : 1;
+    }
+    if (qEnvironmentVariableIsSet("FRAMORY_BENCH_MEASURE"))
+        return Measure(argc, argv, startedAt, sinceMain, file, seconds);
+
+    // This run only prepares: the recordings are written by a child run, and each is measured in a
+    // fresh process started on the finished file, beside the busy processes when there are any.
+    QTemporaryDir dir;
+    QStringList files;
+    if (!file.isEmpty()) {
+        files << file;
+    } else {
+        for (int rate : {30, 60}) {
+            if (fps && fps != rate) continue;
+            const QString recording = dir.filePath(QStringLiteral("recording%1.avi").arg(rate));
+            std::printf("Writing %d frames of 1920x1080 at %d fps with our recorder's writer...\n", frames,
+                        rate);
+            std::fflush(stdout);
+            if (RunChild(argv[0], {"--frames", QString::number(frames)},
+                         {{"FRAMORY_BENCH_WRITE", recording},
+                          {"FRAMORY_BENCH_FPS", QString::number(rate)}}) != 0) {
+                std::printf("The recording could not be written\n");
+                return 1;
+            }
+            files << recording;
+        }
+    }
+    const TOtherProgramLoad load(busy);
+    // The busy processes have the cores before the editor starts.
+    if (busy > 0) QThread::msleep(3000);
+    int result = 0;
+    for (const QString& f : files) {
+        std::fflush(stdout);
+        result |= RunChild(argv[0], {"--file", f, "--seconds", QString::number(seconds)},
+                           {{"FRAMORY_BENCH_MEASURE", "1"}, {"FRAMORY_BENCH_BUSY", QString::number(busy)}});
+    }
+    return result;
 }

@@ -37,6 +37,7 @@ class QToolBar;
 class TAVIFile;
 class TDrawStep;
 class TFontDialog;
+class TFrameDecodeThread;
 class TFrameToolHost;
 class TOptionsDlg;
 class TPaintBox;
@@ -100,6 +101,8 @@ public:
     const QString& GetSavePath() const { return SavePath; }
     int GetTool() const { return Tool; }
     bool Playing() const { return TimerEnabled; }
+    // Frames are being decoded ahead of playback on a thread of the window's.
+    bool DecodingAhead() const { return AheadDecoder != nullptr; }
     const QImage& PageBitmap(int cell) const { return PageBitmaps[cell]; }
     // The frame view's pen: its width follows the zoom, its colour the drawing colour.
     const TPen& ViewPen() const { return ViewCanvasPen; }
@@ -181,9 +184,10 @@ public:
     // Writes the edit list, annotations drawn in, to path and starts afresh on it there. False when
     // the file was not saved (the user has been told why): the caller then acts as on Cancel.
     bool SaveAvi(const QString& path);
-    // Drops the frames decoded ahead of the page: their indices belong to the file open now, so
-    // whatever opens another file (the save road's reopening too) calls this first.
-    void ForgetDecodedFrames() { AheadFrames.clear(); }
+    // Drops the frames decoded ahead of the page, ends the thread that decodes them and closes the
+    // page's second reader: their indices belong to the file open now, so whatever opens another
+    // file (the save road's reopening too) calls this first.
+    void ForgetDecodedFrames();
     void SetDrawColor(TColor color);
     // Rebuilds the stamp items from the settings file.
     void LoadStamps();
@@ -243,9 +247,20 @@ private:
     void PaintSteps(Canvas& canvas, const QPoint& origin);
     void ReportStepFailure(std::exception_ptr error);
     QRect ThumbCellRect(int cell) const;
-    // During playback, one frame of the page that comes next is decoded after each step, so that the
-    // page change finds its frames ready instead of decoding twelve within one frame time.
+    // During playback the page that comes next is decoded on a thread of its own while this page
+    // plays, so that the page change finds its frames ready instead of decoding twelve within one
+    // frame time.
     void DecodeAhead();
+    // Takes the frames the thread has finished, keeping those of the page first starts.
+    void TakeDecodedFrames(int first, bool waitForPage);
+    std::vector<int32_t> PageFrames(int first) const;
+    // Ends the thread that decodes ahead of playback; its frames go with it.
+    void EndDecodingAhead();
+    // Decodes the frames of these cells of the page at first into the page bitmaps.
+    void DecodeCells(int first, const std::vector<int>& cells);
+    // Fewer frames than this are decoded on the GUI thread alone.
+    static constexpr size_t MinCellsToSplit = 6;
+    static constexpr int MinPagePatienceMs = 5;
     void SetZoomIndex(int index);
     void SetFrameNumber(int number);
 
@@ -264,6 +279,9 @@ private:
         QImage Bitmap;
     };
     std::vector<TAheadFrame> AheadFrames;
+    std::unique_ptr<TFrameDecodeThread> AheadDecoder;
+    // The second reader of a page load, kept between loads so that it goes on where it stood.
+    std::unique_ptr<TAVIFile> PageReader;
     std::unique_ptr<TAVIFile> AviFile;
     int PageSlot = 0;
     bool Modified = false;
@@ -287,6 +305,9 @@ private:
     // Ticks counted from the start of playback, so that a late tick shows the position due now.
     QElapsedTimer PlayClock;
     qint64 PlayTicks = 0;
+    // Milliseconds per position while playing, 0 while not: the timer's own interval is shortened
+    // for one period after a late tick, so that the next tick is back on the play clock.
+    int PlayInterval = 0;
     bool Destroying = false;
 
     // --- Save road and frame edits ---

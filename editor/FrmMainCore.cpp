@@ -1,6 +1,7 @@
 // The main window's creation and destruction, its components, the settings it keeps, and help.
 #include "FrmMain.h"
 
+#include "FrameDecodeThread.h"
 #include "PageGeometry.h"
 #include "PaintBox.h"
 #include "ToolBarIcons.h"
@@ -75,6 +76,7 @@ TFrmMain::TFrmMain(const QString& settingsFile, const QString& programFolder, co
 TFrmMain::~TFrmMain() {
     Destroying = true;
     Timer1->stop();
+    ForgetDecodedFrames();
     RunCommand([this] { FormDestroy(); });
 }
 

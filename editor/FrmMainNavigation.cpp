@@ -146,37 +146,54 @@ void TFrmMain::ZoomOutExecute() {
     ComboBox1Change();
 }
 
+namespace {
+
+// Timers count whole milliseconds: a tick this much before its position's time shows it all the same.
+constexpr qint64 TickToleranceNs = 1000000;
+// A tick later than this is followed by one shortened period, which puts the next tick back on the
+// play clock; the timer alone would go on from the late tick, each position then shown late by as
+// much.
+constexpr qint64 RealignAfterNs = 2000000;
+
+} // namespace
+
 void TFrmMain::PlayExecute() {
     const int interval = AviFile->FrameDelay();
     TimerEnabled = true;
     PlayTicks = 0;
+    PlayInterval = interval;
     PlayClock.start();
     Timer1->setInterval(interval);
     // A timer of interval 0 would fire without pause: a file without a usable rate does not advance.
     if (interval > 0) Timer1->start();
+    DecodeAhead();
 }
 
 void TFrmMain::StopPlayExecute() {
     Timer1->stop();
     TimerEnabled = false;
-    ForgetDecodedFrames();
+    PlayInterval = 0;
+    EndDecodingAhead();
 }
 
 void TFrmMain::Timer1Timer() {
+    if (!TimerEnabled || PlayInterval <= 0) return;
     // Ticks never queue up, and a tick that comes late shows the position due now rather than the
-    // next one, so playback keeps the file's pace when decoding a page takes longer than a frame.
-    const qint64 interval = Timer1->interval();
-    if (interval <= 0) return;
-    const qint64 due = (PlayClock.elapsed() + interval / 2) / interval;
+    // next one, so playback keeps the file's pace when the machine holds the window up.
+    const qint64 intervalNs = qint64(PlayInterval) * 1000000;
+    const qint64 now = PlayClock.nsecsElapsed();
+    const qint64 due = (now + TickToleranceNs) / intervalNs;
+    const qint64 late = now - due * intervalNs;
+    const int period =
+        late > RealignAfterNs ? qMax<int>(1, PlayInterval - int(late / 1000000)) : PlayInterval;
+    if (Timer1->interval() != period) Timer1->start(period);
     const qint64 steps = due - PlayTicks;
     if (steps <= 0) return;
     PlayTicks = due;
     if (!FileOpen() || !Edit.HasCurrent()) return;
     GoToFrame(Navigation::PlaybackTarget(Edit.CurFrame, Edit.Count(),
                                          static_cast<int>(qMin<qint64>(steps, 1 << 30))));
-    // After the step's paint, which is queued already.
-    QMetaObject::invokeMethod(
-        this, [this] { RunCommand([this] { DecodeAhead(); }); }, Qt::QueuedConnection);
+    DecodeAhead();
 }
 
 void TFrmMain::UpdateActions() {

@@ -50,6 +50,8 @@ void TFrmMain::FileOpen1Accept() {
         return;
     }
     try {
+        // Frames decoded ahead are of the file open until now.
+        ForgetDecodedFrames();
         AviFile->Close();
         AviFile->Open(newFile);
     } catch (...) {

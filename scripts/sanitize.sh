@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the whole test suite built with AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer
-# (Debug, build-asan/), then the recorder's tests, whose worker thread shares the job with the GUI
-# thread, with ThreadSanitizer (build-tsan/). Any report ends the test that made it, which fails the
+# (Debug, build-asan/), then the tests of the two programs' worker threads with ThreadSanitizer
+# (build-tsan/): the recorder's, which shares the job with the GUI thread, and the editor's playback
+# decoder, which hands finished frames to it. Any report ends the test that made it, which fails the
 # run. scripts/sanitizers/ holds the suppressions, each for a library's own doing, with its reason.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,7 +44,8 @@ unset ASAN_OPTIONS LSAN_OPTIONS
 # Tests start helper programs from threaded processes; the child only execs, so it may go on.
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$root/scripts/sanitizers/tsan.supp"
 start=$(date +%s)
-configure_and_build build-tsan thread recorder_tests recorder_x11_tests
+configure_and_build build-tsan thread recorder_tests recorder_x11_tests editor_tests avi_tests
 built=$(date +%s)
-(cd build-tsan && ctest --output-on-failure --parallel "$jobs" --timeout 600 -R '(PackedDibReuse|RecordAvi|ScreenCam|ScreenRecording)')
+(cd build-tsan && ctest --output-on-failure --parallel "$jobs" --timeout 600 \
+  -R '(PackedDibReuse|RecordAvi|ScreenCam|ScreenRecording|FrmMainPlayback|SecondReader)')
 echo "sanitize: thread: build $((built - start)) s, tests $(( $(date +%s) - built )) s"
