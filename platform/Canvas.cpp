@@ -281,6 +281,12 @@ void Canvas::TextOut(int x, int y, const QString& text) {
     if (Target.isNull()) return;
     const QFont& font = QtFont();
     const QFontMetrics metrics(font);
+    // A line that lies far from the rows that can show is not worth a painter: a canvas that clips
+    // to a band of rows meets most texts so. The margin of a line height each way is more than any
+    // glyph reaches beyond its line.
+    const QRect rows = Bounds();
+    const int height = metrics.height();
+    if (rows.isEmpty() || y + 2 * height < rows.top() || y - height > rows.bottom()) return;
     QPainter painter(&Target);
     ApplyClip(painter, ClipRegion);
     if (BkMode == TBkMode::Opaque)

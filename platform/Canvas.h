@@ -127,7 +127,10 @@ public:
     TColor Pixel(int x, int y) const;
 
 private:
-    QRect Bounds() const { return Target.rect(); }
+    // Figures are worked out only where they can show: within the image and the clip's bounds.
+    QRect Bounds() const {
+        return ClipRegion.isEmpty() ? Target.rect() : Target.rect().intersected(ClipRegion.boundingRect());
+    }
     int PenPixels() const;
     bool PenShows() const;
     // The dash pattern of the one-pixel pen, or none for a solid one.
