@@ -207,11 +207,23 @@ TPaintCheckpoints::TPicture* TPaintCheckpoints::FreeSlot(const TList& list,
         return Pictures.back().get();
     }
     auto kept = [&](const TPicture* p) { return std::find(keep.begin(), keep.end(), p) != keep.end(); };
-    // First a picture of another list, the one used longest ago: it may come back (a layer shown
-    // again), but the current list's pictures are the likelier to be wanted.
+    // First a picture of another list, the one used longest ago: the current list's pictures are
+    // the likelier to be wanted. The top of the list painted last stays, though: a layer hidden is
+    // often shown again at once, and that repaint is then a copy.
+    const TPicture* previous = nullptr;
+    for (const auto& p : Pictures)
+        if (!Matches(*p, list) && p->Length >= 0 &&
+            (!previous || p->LastUse > previous->LastUse ||
+             (p->LastUse == previous->LastUse && p->Length > previous->Length)))
+            previous = p.get();
+    // A picture that holds nothing goes before any other.
+    auto before = [](const TPicture* a, const TPicture* b) {
+        return (a->Length >= 0) != (b->Length >= 0) ? a->Length < 0 : a->LastUse < b->LastUse;
+    };
     TPicture* victim = nullptr;
     for (const auto& p : Pictures)
-        if (!kept(p.get()) && !Matches(*p, list) && (!victim || p->LastUse < victim->LastUse))
+        if (!kept(p.get()) && p.get() != previous && !Matches(*p, list) &&
+            (!victim || before(p.get(), victim)))
             victim = p.get();
     if (!victim) {
         // Else the picture of this list whose loss costs least against what it saves: dropping
