@@ -55,13 +55,27 @@ uint64_t HashFile(uint64_t h, const QString& fileName) {
     return Mix(h, uint64_t(info.st_mtim.tv_nsec));
 }
 
+// `to` becomes a picture equal to `from`: a copy into its own pixels when it has them to itself,
+// else a share of `from`'s, which the first drawing on either copies (QImage's copy on write). A
+// repaint that only shows a kept picture then copies nothing.
 void CopyPicture(const QImage& from, QImage& to) {
-    if (from.size() == to.size() && from.format() == to.format() &&
+    if (to.isDetached() && from.size() == to.size() && from.format() == to.format() &&
         from.bytesPerLine() == to.bytesPerLine()) {
         std::memcpy(to.bits(), from.constBits(), size_t(from.sizeInBytes()));
         return;
     }
-    to = from.copy();
+    to = from;
+}
+
+void SharePicture(const QImage& from, QImage& to) {
+    to = from;
+}
+
+// A picture with pixels of its own, so that threads may write into them.
+uchar* OwnPixels(QImage& picture, QSize size) {
+    if (picture.size() != size || picture.format() != QImage::Format_RGB32 || !picture.isDetached())
+        picture = QImage(size, QImage::Format_RGB32);
+    return picture.bits();
 }
 
 void CopyTools(const Canvas& from, Canvas& to) {
@@ -287,7 +301,7 @@ struct TRangeResult {
 
 struct TSnapshotPlan {
     int Length;
-    QImage* Picture;
+    uchar* Bits; // of a picture with pixels of its own, of the same size and row length
 };
 
 // Draws steps [from, to) on the rows `band` of `bits` (a picture of `size`), copying those rows into
@@ -318,9 +332,9 @@ void DrawBand(uchar* bits, qsizetype bytesPerLine, QSize size, const QRect& band
             result.Ms[size_t(i - from)] = ElapsedMs(since);
         }
         for (; next < plan.size() && plan[next].Length == i + 1; ++next) {
-            QImage& copy = *plan[next].Picture;
+            uchar* copy = plan[next].Bits;
             for (int y = band.top(); y <= band.bottom(); ++y)
-                std::memcpy(copy.scanLine(y), bits + y * bytesPerLine, size_t(size.width()) * 4);
+                std::memcpy(copy + y * bytesPerLine, bits + y * bytesPerLine, size_t(size.width()) * 4);
         }
     }
 }
@@ -361,7 +375,7 @@ void TPaintCheckpoints::Run(Canvas* target, const Canvas& tools, uint64_t contex
     if (!target && (!from || start == n || list.CostAbove[size_t(start)] < CostUnit)) return;
     if (target && start == n) {
         if (from)
-            CopyPicture(from->Image, target->Image());
+            SharePicture(from->Image, target->Image());
         else
             base(*target);
         return;
@@ -456,7 +470,7 @@ void TPaintCheckpoints::Run(Canvas* target, const Canvas& tools, uint64_t contex
         if (!copy) break;
         keep.push_back(copy);
         planned.push_back(copy);
-        plan.push_back({k, &copy->Image});
+        plan.push_back({k, OwnPixels(copy->Image, size)});
     }
     Canvas canvas(work->Image);
     CopyTools(tools, canvas);
@@ -474,5 +488,5 @@ void TPaintCheckpoints::Run(Canvas* target, const Canvas& tools, uint64_t contex
         work->Prefix = list.Prefixes[size_t(n)];
         work->LastUse = Clock;
     }
-    if (target) CopyPicture(work->Image, target->Image());
+    if (target) SharePicture(work->Image, target->Image());
 }

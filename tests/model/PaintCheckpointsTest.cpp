@@ -489,3 +489,27 @@ TEST(StepFingerprint, ChangesWithEveryFieldThatDraws) {
 }
 
 } // namespace
+
+namespace {
+
+// A repaint that only shows a kept picture shares its pixels with the surface; drawing on the
+// surface afterwards (a rubber band, a step drawn live) leaves the kept picture as it was.
+TEST_F(KeptPictures, DrawingOnTheSurfaceLeavesKeptPicturesAlone) {
+    const std::vector<const TDrawStep*> undone(List.begin(), List.end() - 1);
+    const std::vector<const TDrawStep*>* lists[] = {&undone, &List};
+    for (int round = 0; round < 3; ++round) {
+        for (const std::vector<const TDrawStep*>* list : lists) {
+            Kept.Paint(
+                SurfaceCanvas, 7, [this](Canvas& c) { PaintBase(c); }, *list, DrawStep);
+            EXPECT_EQ(Kept.LastDrawn(), 0);
+            ExpectWhole(*list);
+            SurfaceCanvas.Pen.Width = 5;
+            SurfaceCanvas.MoveTo(0, 0);
+            SurfaceCanvas.LineTo(150, 110);
+            SurfaceCanvas.Pen.Width = 3;
+            EXPECT_FALSE(Surface == Whole(*list)) << "the line shows on the surface";
+        }
+    }
+}
+
+} // namespace
