@@ -35,8 +35,9 @@ uint64_t StepToolsKey(const Canvas& canvas);
 // fingerprints, never by addresses: a step that was changed, freed or replaced by another one at the
 // same address simply makes the prefixes through it unknown.
 //
-// Undo or redo of the last step, the end of a text entry and a new step therefore cost a copy of one
-// picture and a step or two, while a change far down (a layer shown or hidden) draws from the base.
+// Undo or redo of the last step, the end of a text entry and a new step therefore cost a step or two
+// at most, while a change far down (a layer shown or hidden) draws from the base. A picture shown as
+// it was kept is not even copied: the canvas's image shares its pixels until either is drawn upon.
 // The pictures are the canvas's size; at most budget / (4 x width x height) of them are kept (with
 // the default budget, five at 1920 x 1080), and never fewer than two.
 //
