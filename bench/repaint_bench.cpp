@@ -2,13 +2,23 @@
 // list, as one paint event does it. Prints the median over many runs for a realistic mix of 1,000
 // steps, and separately for highlighter strokes and for covers of everything outside a shape.
 //
+// Then the repaints that the drawing window makes through its kept pictures of the paint list: undo
+// and redo of the last step, the end of a text entry, and a layer hidden and shown again (a change at
+// the bottom of the list, so a repaint from the snapshot up).
+//
+//   repaint_bench [--busy N] [--threads N]
+//
+// --busy N measures beside N processes that keep cores busy; every figure shows the load average.
+// --threads N draws a long repaint in N bands of rows (by default up to four, as the cores allow).
 // Runs on Qt's offscreen platform with a 1920x1080 screen unless QT_QPA_PLATFORM says otherwise.
 #include "model/EllipseRect.h"
 #include "model/LineStep.h"
 #include "model/MoveList.h"
+#include "model/PaintCheckpoints.h"
 #include "model/TextStep.h"
 #include "platform/Canvas.h"
 #include "platform/Screen.h"
+#include "support/BusyLoad.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -181,6 +191,79 @@ Timing RepaintMs(const QImage& background, const Steps& steps) {
     return {times[times.size() / 2], times.front()};
 }
 
+std::vector<const TDrawStep*> Pointers(const Steps& steps) {
+    std::vector<const TDrawStep*> list;
+    for (const auto& step : steps)
+        list.push_back(step.get());
+    return list;
+}
+
+// The window's repaints through its kept pictures. Each figure is the median of kRuns repaints of
+// one kind, alternating with the repaint that undoes it (undo with redo, hide with show).
+struct TCheckpointFigures {
+    Timing Undo, Redo, TextEnd, Hide, Show;
+};
+
+TCheckpointFigures CheckpointRepaints(const QImage& background, Steps& steps, int threads) {
+    QImage surface(background.size(), QImage::Format_RGB32);
+    Canvas canvas(surface);
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    TPaintCheckpoints checkpoints(TPaintCheckpoints::DefaultBudgetBytes, TPaintCheckpoints::DefaultCostUnitMs,
+                                  threads);
+    const auto base = [&](Canvas& c) {
+        std::memcpy(c.Image().bits(), background.constBits(), size_t(background.sizeInBytes()));
+    };
+    const auto draw = [](const TDrawStep& step, Canvas& c) { step.Draw(c); };
+    const std::vector<const TDrawStep*> all = Pointers(steps);
+    uint64_t context = 1;
+    auto paint = [&](const std::vector<const TDrawStep*>& list) {
+        QElapsedTimer timer;
+        timer.start();
+        checkpoints.Paint(canvas, context, base, list, draw);
+        return timer.nsecsElapsed() / 1e6;
+    };
+    auto median = [](std::vector<double> times) {
+        std::sort(times.begin(), times.end());
+        return Timing{times[times.size() / 2], times.front()};
+    };
+    // The steps spread over four layers in turn; hiding layer 1 changes the list from its first step.
+    std::vector<const TDrawStep*> hidden;
+    for (size_t i = 0; i < all.size(); ++i)
+        if (i % 4 != 0) hidden.push_back(all[i]);
+    const std::vector<const TDrawStep*> undone(all.begin(), all.end() - 1);
+
+    std::vector<double> undo, redo, hide, show, text;
+    paint(all);
+    for (int run = 0; run < kRuns + 2; ++run) {
+        const double u = paint(undone), r = paint(all);
+        if (run >= 2) undo.push_back(u), redo.push_back(r);
+    }
+    // Each hide is the first: in a context of its own, the kept pictures are those of the whole list
+    // alone. Their memory is in use already, as it is once the window has painted a few times.
+    for (int run = 0; run < kRuns + 2; ++run) {
+        context = 100 + run;
+        paint(all);
+        const double h = paint(hidden), s = paint(all);
+        if (run >= 2) hide.push_back(h), show.push_back(s);
+    }
+    // A text typed as the last step: its entry ends with a new text each time.
+    auto typed = std::make_unique<TTextStep>();
+    typed->StartX = 300;
+    typed->StartY = 200;
+    typed->Font.Name = "Arial";
+    typed->Font.Size = 14;
+    context = 1;
+    std::vector<const TDrawStep*> withText = all;
+    withText.push_back(typed.get());
+    paint(withText);
+    for (int run = 0; run < kRuns + 2; ++run) {
+        typed->Text = QStringLiteral("typed text %1").arg(run);
+        const double t = paint(withText);
+        if (run >= 2) text.push_back(t);
+    }
+    return {median(undo), median(redo), median(text), median(hide), median(show)};
+}
+
 size_t SegmentCount(const Steps& steps) {
     size_t n = 0;
     for (const auto& step : steps)
@@ -201,7 +284,13 @@ int main(int argc, char** argv) {
         screens.flush();
         qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens.fileName()).toLocal8Bit());
     }
+    const int busyProcesses = TBusyLoad::TakeBusyArgument(argc, argv);
     QGuiApplication app(argc, argv);
+    // --threads N: the bands of a long repaint, as the window leaves them to the machine unless told.
+    int threads = 0;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--threads") == 0) threads = std::max(1, std::atoi(argv[i + 1]));
+    const TBusyLoad busy(busyProcesses);
     const QSize screen = ScreenSize();
     std::printf("screen %dx%d, canvas %dx%d, median of %d runs\n", screen.width(), screen.height(),
                 kScreenWidth, kScreenHeight, kRuns);
@@ -209,7 +298,7 @@ int main(int argc, char** argv) {
     const QImage background = MakeBackground();
     auto report = [&](const char* what, const Steps& steps) {
         const Timing t = RepaintMs(background, steps);
-        std::printf("%-62s %7.2f ms  (fastest %.2f)\n", what, t.Median, t.Fastest);
+        std::printf("%-62s %7.2f ms  (fastest %.2f)%s\n", what, t.Median, t.Fastest, busy.Label().c_str());
         return t.Median;
     };
     const double empty = report("snapshot copy alone", {});
@@ -224,6 +313,34 @@ int main(int argc, char** argv) {
 
     const double h = report("1,000 highlighter strokes, mode 12, width 15-25", Strokes(1000, pmMask, 15, 25));
     std::printf("%-62s %7.1f us\n", "  a highlighter stroke", (h - empty));
+
+    {
+        QImage from = background, to = background.copy();
+        std::vector<double> times;
+        for (int run = 0; run < kRuns; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            std::memcpy(to.bits(), from.constBits(), size_t(from.sizeInBytes()));
+            times.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%-62s %7.2f ms%s\n", "one kept picture copied", times[times.size() / 2],
+                    busy.Label().c_str());
+    }
+    auto reportKept = [&](const char* what, Steps steps) {
+        const TCheckpointFigures f = CheckpointRepaints(background, steps, threads);
+        const std::pair<const char*, Timing> rows[] = {{"undo of the last step", f.Undo},
+                                                       {"redo of the last step", f.Redo},
+                                                       {"end of a text entry on top", f.TextEnd},
+                                                       {"layer hidden (repaint from the snapshot)", f.Hide},
+                                                       {"layer shown again", f.Show}};
+        std::printf("%s, through the kept pictures:\n", what);
+        for (const auto& [name, t] : rows)
+            std::printf("  %-60s %7.2f ms  (fastest %.2f)%s\n", name, t.Median, t.Fastest,
+                        busy.Label().c_str());
+    };
+    reportKept("1,000 mixed steps", MixedSteps(1000));
+    reportKept("1,000 highlighter strokes", Strokes(1000, pmMask, 15, 25));
 
     for (const uint8_t mode : {uint8_t(pmCopy), uint8_t(pmMask)}) {
         const double c = report(mode == pmCopy ? "10 outside covers, mode 4" : "10 outside covers, mode 12",

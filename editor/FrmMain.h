@@ -3,6 +3,7 @@
 #include "EditList.h"
 #include "dialogs/FileOpenDialog.h"
 #include "dialogs/FileSaveDialog.h"
+#include "model/PaintCheckpoints.h"
 #include "platform/Canvas.h"
 #include "platform/ColorDialog.h"
 #include "platform/Colors.h"
@@ -328,6 +329,9 @@ private:
 
     // Steps whose failure to draw has been reported: a step is reported once, not at every repaint.
     std::unordered_set<const TDrawStep*> ReportedSteps;
+    // Pictures of the frame view's steps part-way up, so that undo, redo and a new step redraw only
+    // the steps above the change. A few view-sized pictures at most.
+    TPaintCheckpoints ViewCheckpoints{qint64(24) << 20};
 
     // --- Frame annotations: the shared mouse tools on the frame view (FrmMainMouse.cpp), their
     // settings and undo (FrmMainAnnotationSettings.cpp) and the frame export (FrmMainExport.cpp) ---

@@ -287,15 +287,11 @@ void TFrmMain::ComboBox1Change() {
 
 QImage TFrmMain::RenderView(const QRect& area) {
     QImage part(area.size(), QImage::Format_RGB32);
-    part.fill(PaintBox2->palette().color(QPalette::Window));
-    if (!FileOpen() || !Edit.HasCurrent() || area.isEmpty()) return part;
-    // Only the part asked for is drawn: at 500 % a full-HD frame would be 9600 x 5400 pixels.
-    {
-        QPainter p(&part);
-        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p.translate(-area.topLeft());
-        p.scale(ZoomPercent / 100.0, ZoomPercent / 100.0);
-        p.drawImage(0, 0, PageBitmaps[PageSlot]);
+    const QColor ground = PaintBox2->palette().color(QPalette::Window);
+    part.fill(ground);
+    if (!FileOpen() || !Edit.HasCurrent() || area.isEmpty()) {
+        ViewCheckpoints.Clear();
+        return part;
     }
     Canvas canvas(part);
     canvas.Pen = ViewCanvasPen;
@@ -309,16 +305,33 @@ QImage TFrmMain::RenderView(const QRect& area) {
 
 void TFrmMain::PaintSteps(Canvas& canvas, const QPoint& origin) {
     const TDrawSteps& steps = Edit.CurrentSteps();
-    for (int i = 0; i <= Edit.StepPos && i < steps.Count(); ++i) {
-        const TDrawStep* step = steps.GetItem(i);
+    std::vector<const TDrawStep*> done;
+    for (int i = 0; i <= Edit.StepPos && i < steps.Count(); ++i)
+        done.push_back(steps.GetItem(i));
+    const QImage& frame = PageBitmaps[PageSlot];
+    const int zoom = ZoomPercent;
+    const QRect area(origin, canvas.Image().size());
+    const QColor ground = PaintBox2->palette().color(QPalette::Window);
+    // Only the part asked for is drawn: at 500 % a full-HD frame would be 9600 x 5400 pixels.
+    auto paintFrame = [&](Canvas& c) {
+        c.Image().fill(ground);
+        QPainter p(&c.Image());
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.translate(-origin);
+        p.scale(zoom / 100.0, zoom / 100.0);
+        p.drawImage(0, 0, frame);
+    };
+    const uint64_t context = qHashMulti(0, area.x(), area.y(), area.width(), area.height(), zoom,
+                                        frame.cacheKey(), ground.rgba()) ^
+                             (StepToolsKey(canvas) * 0x9E3779B97F4A7C15ull);
+    ViewCheckpoints.Paint(
+        canvas, context, paintFrame, done,
+        [zoom, origin](const TDrawStep& step, Canvas& c) { DrawStepScaled(step, c, zoom, origin); },
         // A stamp whose file has gone must not keep the other steps from the view, nor bring its
         // error back at every repaint and every loop of playback.
-        try {
-            DrawStepScaled(*step, canvas, ZoomPercent, origin);
-        } catch (...) {
-            if (ReportedSteps.insert(step).second) ReportStepFailure(std::current_exception());
-        }
-    }
+        [this](const TDrawStep& step, std::exception_ptr error) {
+            if (ReportedSteps.insert(&step).second) ReportStepFailure(error);
+        });
 }
 
 void TFrmMain::ReportStepFailure(std::exception_ptr error) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AnnotationTarget.h"
+#include "model/PaintCheckpoints.h"
 #include "overlay/LayerModel.h"
 #include "platform/Canvas.h"
 #include "platform/ColorDialog.h"
@@ -253,6 +254,16 @@ private:
     Canvas& DrawingCanvas();
     void UpdateArea(const QRect& area);
     void PaintSteps(Canvas& canvas, bool reportFailures);
+    void PaintStep(const TDrawStep& step, Canvas& canvas, bool reportFailures);
+    // Draws a step of the paint list; called by several threads at once for a long repaint.
+    static void DrawPainted(const TDrawStep& step, Canvas& canvas);
+    void StepFailed(const TDrawStep& step, std::exception_ptr error, bool report);
+    // The steps of the visible layers in drawing order, and what else their picture depends on.
+    std::vector<const TDrawStep*> VisibleSteps() const;
+    uint64_t PaintContext() const;
+    void PaintBackground(Canvas& canvas) const;
+    // Brings the kept pictures of the paint list up to its steps once the current event is over.
+    void FollowPaintList();
     void ReportStepFailure(std::exception_ptr error);
     void ResizeSurface(const QSize& size);
 
@@ -294,6 +305,9 @@ private:
     QImage SurfaceImage;
     std::unique_ptr<Canvas> WindowCanvas;
     bool SurfaceStale = true;
+    // Pictures of the paint list part-way up, so that a repaint draws only the steps above a change.
+    TPaintCheckpoints Checkpoints;
+    bool FollowPending = false;
     bool Drawing = false;
     TLayerModel Model;
     std::array<bool, LayerCount + 1> LayerVisible{};

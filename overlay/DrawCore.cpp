@@ -173,6 +173,8 @@ void TDrawFrm::FormHide() {
         LayerVisible[DragLayer] = true;
     Tools.EndDrag();
     Model.Clear();
+    // The pictures of a showing are worth nothing to the next one, which has a new snapshot.
+    Checkpoints.Clear();
     ReportedSteps.clear();
     Invalidate();
     SetApplicationTitle(ProgramTitle);
@@ -223,9 +225,59 @@ void TDrawFrm::RefreshSurface() {
     if (!SurfaceStale) return;
     SurfaceStale = false;
     const TBusyScope busy(Busy);
-    const QRect all(QPoint(0, 0), SurfaceImage.size());
-    WindowCanvas->CopyRect(all, Background, QRect(QPoint(0, 0), Background.size()));
-    PaintSteps(*WindowCanvas, true);
+    Checkpoints.Paint(
+        *WindowCanvas, PaintContext(), [this](Canvas& canvas) { PaintBackground(canvas); }, VisibleSteps(),
+        DrawPainted,
+        [this](const TDrawStep& step, std::exception_ptr error) { StepFailed(step, error, true); });
+}
+
+void TDrawFrm::DrawPainted(const TDrawStep& step, Canvas& canvas) {
+    step.Draw(canvas);
+}
+
+void TDrawFrm::StepFailed(const TDrawStep& step, std::exception_ptr error, bool report) {
+    if (report && ReportedSteps.insert(&step).second) ReportStepFailure(error);
+}
+
+void TDrawFrm::PaintBackground(Canvas& canvas) const {
+    const QRect all(QPoint(0, 0), canvas.Image().size());
+    // A snapshot of another size leaves the rest black, whatever was painted there before.
+    if (Background.size() != canvas.Image().size()) canvas.Image().fill(Qt::black);
+    canvas.CopyRect(all, Background, QRect(QPoint(0, 0), Background.size()));
+}
+
+uint64_t TDrawFrm::PaintContext() const {
+    return StepToolsKey(*WindowCanvas) ^ (uint64_t(Background.cacheKey()) * 0x9E3779B97F4A7C15ull);
+}
+
+std::vector<const TDrawStep*> TDrawFrm::VisibleSteps() const {
+    std::vector<const TDrawStep*> steps;
+    steps.reserve(Model.PaintList().size());
+    for (const TDrawStep* step : Model.PaintList())
+        if (TLayerModel::IsLayer(step->Layer) && LayerVisible[step->Layer]) steps.push_back(step);
+    return steps;
+}
+
+void TDrawFrm::FollowPaintList() {
+    if (FollowPending) return;
+    FollowPending = true;
+    // After the event that added the step: the canvas then has its own tools back from the drag's.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FollowPending = false;
+            if (!Shown || Drawing || SurfaceStale) return;
+            RunCommand([this] {
+                const TBusyScope busy(Busy);
+                Checkpoints.Follow(
+                    *WindowCanvas, PaintContext(), [this](Canvas& canvas) { PaintBackground(canvas); },
+                    VisibleSteps(), DrawPainted,
+                    [this](const TDrawStep& step, std::exception_ptr error) {
+                        StepFailed(step, error, true);
+                    });
+            });
+        },
+        Qt::QueuedConnection);
 }
 
 Canvas& TDrawFrm::DrawingCanvas() {
@@ -239,15 +291,16 @@ const QImage& TDrawFrm::Surface() {
 }
 
 void TDrawFrm::PaintSteps(Canvas& canvas, bool reportFailures) {
-    for (const TDrawStep* step : Model.PaintList()) {
-        if (!TLayerModel::IsLayer(step->Layer) || !LayerVisible[step->Layer]) continue;
-        // One picture that cannot be drawn must not keep the others from the screen.
-        try {
-            step->Draw(canvas);
-        } catch (...) {
-            if (reportFailures && ReportedSteps.insert(step).second)
-                ReportStepFailure(std::current_exception());
-        }
+    for (const TDrawStep* step : VisibleSteps())
+        PaintStep(*step, canvas, reportFailures);
+}
+
+void TDrawFrm::PaintStep(const TDrawStep& step, Canvas& canvas, bool reportFailures) {
+    // One picture that cannot be drawn must not keep the others from the screen.
+    try {
+        step.Draw(canvas);
+    } catch (...) {
+        StepFailed(step, std::current_exception(), reportFailures);
     }
 }
 

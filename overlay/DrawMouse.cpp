@@ -56,6 +56,7 @@ TDrawStep* TDrawFrm::AddStep(std::unique_ptr<TDrawStep> step) {
 void TDrawFrm::StepDone(TDrawStep* step) {
     Model.AppendToPaintList(step);
     Modified = true;
+    FollowPaintList();
 }
 
 // --- Press, move, release ---

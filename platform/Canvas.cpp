@@ -152,6 +152,59 @@ void Canvas::LineTo(int x, int y) {
     }
 }
 
+namespace {
+
+// Raster operations that give the same pixel whether applied once or more, with one colour.
+bool Idempotent(uint8_t mode) {
+    switch (EffectiveMode(mode)) {
+    case pmBlack:
+    case pmWhite:
+    case pmNop:
+    case pmCopy:
+    case pmNotCopy:
+    case pmMaskNotPen:
+    case pmMergeNotPen:
+    case pmMerge:
+    case pmMask:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void Canvas::LinesTo(const TWidePoint* points, int count) {
+    if (!points || count <= 0) return;
+    const int width = Pen.Width;
+    if (!Idempotent(Pen.Mode) || !PenShows()) {
+        for (int i = 0; i < count; ++i) {
+            Pen.Width = points[i].Width;
+            LineTo(points[i].X, points[i].Y);
+        }
+        Pen.Width = width;
+        return;
+    }
+    // A freehand stroke's wide segments overlap by most of their area; writing the union once
+    // spares the image most of its writes.
+    thread_local TSpanUnion joined;
+    QPoint from = Pos;
+    for (int i = 0; i < count; ++i) {
+        const QPoint to(points[i].X, points[i].Y);
+        Pen.Width = points[i].Width;
+        if (InRange(from) && InRange(to)) {
+            // Each LineTo starts its dash pattern afresh.
+            TLineStyle style = MakeStyle();
+            Segment(from, to, Styled() ? &style : nullptr, joined);
+        }
+        from = to;
+    }
+    Pen.Width = width;
+    Pos = from;
+    TSpanWriter pen(Target, ClipRegion, Pen.Mode, ToPixel(Pen.Color));
+    joined.EmitTo(pen);
+}
+
 void Canvas::Polyline(const QPoint* points, int count) {
     if (!points || count < 2 || !PenShows()) return;
     for (int i = 0; i < count; ++i)
@@ -281,6 +334,12 @@ void Canvas::TextOut(int x, int y, const QString& text) {
     if (Target.isNull()) return;
     const QFont& font = QtFont();
     const QFontMetrics metrics(font);
+    // A line that lies far from the rows that can show is not worth a painter: a canvas that clips
+    // to a band of rows meets most texts so. The margin of a line height each way is more than any
+    // glyph reaches beyond its line.
+    const QRect rows = Bounds();
+    const int height = metrics.height();
+    if (rows.isEmpty() || y + 2 * height < rows.top() || y - height > rows.bottom()) return;
     QPainter painter(&Target);
     ApplyClip(painter, ClipRegion);
     if (BkMode == TBkMode::Opaque)

@@ -95,6 +95,14 @@ public:
     void MoveTo(int x, int y);
     // From the pen position to (x, y) with the pen, leaving out (x, y) itself; the pen position moves.
     void LineTo(int x, int y);
+    // From the pen position through each point in turn, each line with the pen width of its point:
+    // what LineTo to each point with that width draws, and the pen position moves to the last point.
+    // For a raster operation whose second application changes nothing (the fills, pmMask, pmMerge,
+    // pmMaskNotPen, pmMergeNotPen, pmNop) the lines are joined and each pixel is written once.
+    struct TWidePoint {
+        int X, Y, Width;
+    };
+    void LinesTo(const TWidePoint* points, int count);
     // Lines through the points, each leaving out its last pixel; where wide segments meet, each pixel
     // is drawn once. The pen position neither counts nor moves.
     void Polyline(const QPoint* points, int count);
@@ -127,7 +135,10 @@ public:
     TColor Pixel(int x, int y) const;
 
 private:
-    QRect Bounds() const { return Target.rect(); }
+    // Figures are worked out only where they can show: within the image and the clip's bounds.
+    QRect Bounds() const {
+        return ClipRegion.isEmpty() ? Target.rect() : Target.rect().intersected(ClipRegion.boundingRect());
+    }
     int PenPixels() const;
     bool PenShows() const;
     // The dash pattern of the one-pixel pen, or none for a solid one.

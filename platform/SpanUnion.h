@@ -16,4 +16,7 @@ private:
         int Y, X0, X1;
     };
     std::vector<TRun> Runs;
+    // Kept between figures: a stroke of many segments comes through here once per paint.
+    std::vector<TRun> Sorted;
+    std::vector<int> RowStart;
 };

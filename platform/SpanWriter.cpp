@@ -3,14 +3,28 @@
 #include "Canvas.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
 constexpr uint32_t kOpaque = 0xFF000000u;
 
-template <typename F> void Apply(uint32_t* p, int count, F f) {
-    for (int i = 0; i < count; ++i)
-        p[i] = f(p[i]) | kOpaque;
+// Four pixels at a time: the build's optimisation level leaves these loops scalar, and runs of a
+// wide pen are where a repaint spends most of its time.
+using TPixels4 = uint32_t __attribute__((vector_size(16)));
+
+template <typename F> void Apply(uint32_t* p, int count, uint32_t s, F f) {
+    const TPixels4 pen = {s, s, s, s};
+    const TPixels4 opaque = {kOpaque, kOpaque, kOpaque, kOpaque};
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        TPixels4 d;
+        std::memcpy(&d, p + i, sizeof d);
+        d = f(d, pen) | opaque;
+        std::memcpy(p + i, &d, sizeof d);
+    }
+    for (; i < count; ++i)
+        p[i] = f(p[i], s) | kOpaque;
 }
 
 } // namespace
@@ -81,42 +95,42 @@ void TSpanWriter::Write(uint32_t* p, int count) const {
     const uint32_t s = Pixel;
     switch (Op) {
     case TOp::Fill:
-        std::fill_n(p, count, s);
+        Apply(p, count, s, [](auto, auto pen) { return pen; });
         break;
     case TOp::Nop:
         break;
     case TOp::Not:
-        Apply(p, count, [](uint32_t d) { return ~d; });
+        Apply(p, count, s, [](auto d, auto) { return ~d; });
         break;
     case TOp::MergePenNot:
-        Apply(p, count, [s](uint32_t d) { return s | ~d; });
+        Apply(p, count, s, [](auto d, auto pen) { return pen | ~d; });
         break;
     case TOp::MaskPenNot:
-        Apply(p, count, [s](uint32_t d) { return s & ~d; });
+        Apply(p, count, s, [](auto d, auto pen) { return pen & ~d; });
         break;
     case TOp::MergeNotPen:
-        Apply(p, count, [s](uint32_t d) { return ~s | d; });
+        Apply(p, count, s, [](auto d, auto pen) { return ~pen | d; });
         break;
     case TOp::MaskNotPen:
-        Apply(p, count, [s](uint32_t d) { return ~s & d; });
+        Apply(p, count, s, [](auto d, auto pen) { return ~pen & d; });
         break;
     case TOp::Merge:
-        Apply(p, count, [s](uint32_t d) { return s | d; });
+        Apply(p, count, s, [](auto d, auto pen) { return pen | d; });
         break;
     case TOp::NotMerge:
-        Apply(p, count, [s](uint32_t d) { return ~(s | d); });
+        Apply(p, count, s, [](auto d, auto pen) { return ~(pen | d); });
         break;
     case TOp::Mask:
-        Apply(p, count, [s](uint32_t d) { return s & d; });
+        Apply(p, count, s, [](auto d, auto pen) { return pen & d; });
         break;
     case TOp::NotMask:
-        Apply(p, count, [s](uint32_t d) { return ~(s & d); });
+        Apply(p, count, s, [](auto d, auto pen) { return ~(pen & d); });
         break;
     case TOp::Xor:
-        Apply(p, count, [s](uint32_t d) { return s ^ d; });
+        Apply(p, count, s, [](auto d, auto pen) { return pen ^ d; });
         break;
     case TOp::NotXor:
-        Apply(p, count, [s](uint32_t d) { return ~(s ^ d); });
+        Apply(p, count, s, [](auto d, auto pen) { return ~(pen ^ d); });
         break;
     }
 }
