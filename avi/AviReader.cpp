@@ -120,6 +120,8 @@ void TAVIFile::OpenSameFileAs(const TAVIFile& other) {
     const int fd = ::fcntl(other.Impl->Fd, F_DUPFD_CLOEXEC, 0);
     if (fd < 0) RaiseOpenError(AviReadResult(-errno));
     Impl->Start(fd, other.Impl->Layout);
+    // The same file as the other reader's, so a change under it is judged against the same start.
+    Impl->Identity = other.Impl->Identity;
 }
 
 void TAVIFile::Close() {
