@@ -40,6 +40,8 @@ struct TAVIFile::TImpl {
     int Height = 0;
     std::uint32_t RateNumerator = 0;
     std::uint32_t RateDenominator = 1;
+    // The file as Open found it, to tell when another program has changed or replaced it.
+    struct stat Identity {};
 
     void Close() {
         Decoder.Close();
@@ -51,6 +53,7 @@ struct TAVIFile::TImpl {
         Width = Height = 0;
         RateNumerator = 0;
         RateDenominator = 1;
+        Identity = {};
         FrameBitmap = QImage();
     }
 };
@@ -75,6 +78,7 @@ void TAVIFile::Open(const QString& fileName) {
         RaiseOpenError(AVIERR_BADFORMAT);
     }
     Impl->Fd = fd;
+    Impl->Identity = st;
 
     TAviStreamLayout layout;
     TAviFileBytes bytes(fd);
@@ -136,4 +140,19 @@ bool TAVIFile::Opened() const {
 
 const QString& TAVIFile::FileName() const {
     return Impl->FileName;
+}
+
+TAviSourceState TAVIFile::SourceState() const {
+    if (Impl->Fd < 0) return TAviSourceState::Unchanged;
+    const struct stat& was = Impl->Identity;
+    struct stat now {};
+    if (::fstat(Impl->Fd, &now) != 0 || now.st_size != was.st_size ||
+        now.st_mtim.tv_sec != was.st_mtim.tv_sec || now.st_mtim.tv_nsec != was.st_mtim.tv_nsec)
+        return TAviSourceState::Changed;
+    // A name that leads nowhere any more holds nobody's file.
+    struct stat named {};
+    if (::stat(QFile::encodeName(Impl->FileName).constData(), &named) == 0 &&
+        (named.st_dev != was.st_dev || named.st_ino != was.st_ino))
+        return TAviSourceState::Replaced;
+    return TAviSourceState::Unchanged;
 }

@@ -14,6 +14,15 @@ class EAviException : public Exception {
     using Exception::Exception;
 };
 
+// How the open file stands against the one Open read. Frames are read through the descriptor Open
+// made, so a file put in the name's place by another program does not change them; a file written to
+// or cut short in place does.
+enum class TAviSourceState {
+    Unchanged, // as it was opened (or no file is open)
+    Changed,   // its size or modification time differ: frames may no longer be those it had
+    Replaced,  // the name now leads to another file; the open one still reads as it was opened
+};
+
 // Framory's reader of AVI files: one file at a time, any frame of its first video stream in any
 // order, decoded into one bitmap that the reader owns and fills again at every GetFrame.
 class TAVIFile {
@@ -29,7 +38,8 @@ public:
     void Close();
 
     // The frame at index, decoded into FrameBitmap (32 bits per pixel, RGB32), or none for an index
-    // outside 0 .. FrameCount() - 1 and for a frame that cannot be decoded. The bitmap stays the
+    // outside 0 .. FrameCount() - 1, for a frame that cannot be decoded, and for one whose bytes are no
+    // longer in the file (another program cut it short since it was opened). The bitmap stays the
     // reader's: the next call fills it again, so a caller that keeps a frame copies it; a caller may
     // draw on it.
     QImage* GetFrame(int index);
@@ -47,6 +57,7 @@ public:
     bool Opened() const;
     // The path given to the last Open.
     const QString& FileName() const;
+    TAviSourceState SourceState() const;
 
 private:
     struct TImpl;

@@ -5,6 +5,7 @@
 #include "platform/BitmapInfoHeader.h"
 #include "platform/CompressedAviStream.h"
 #include "platform/Msvc1Compressor.h"
+#include "platform/Screen.h"
 #include "recorder/PackedDib.h"
 
 #include <QPainter>
@@ -30,7 +31,7 @@ QImage AtStreamSize(const QImage& bitmap, int width, int height) {
 
 } // namespace
 
-TSaveAvi::TSaveAvi() : Compressor(MakeFourCC('M', 'S', 'V', 'C')) {}
+TSaveAvi::TSaveAvi() : BitsPerPixel(ScreenBitsPerPixel()), Compressor(MakeFourCC('M', 'S', 'V', 'C')) {}
 
 TSaveAvi::~TSaveAvi() {
     Close();

@@ -44,10 +44,11 @@ public:
     // failed, with every frame written before the failure. False when completing it failed.
     bool Close();
 
-    // The settings, as after creation: the depth of the blocks built from bitmaps (the compressor
-    // takes the 32-bit pixels our screens have), the compressor's code ("MSVC"), the key frame
-    // interval and the quality asked of it. Changed before Open, they apply to the file it creates.
-    int BitsPerPixel = 32;
+    // The settings, as after creation: the depth of the blocks built from bitmaps (the screen's, as
+    // its server stores a pixel: 32 at depth 24, 16 at depth 16), the compressor's code ("MSVC"),
+    // the key frame interval and the quality asked of it. Changed before Open, they apply to the file
+    // it creates.
+    int BitsPerPixel;
     std::uint32_t Compressor;
     int KeyFrameEvery = 5;
     int Quality = 6550;

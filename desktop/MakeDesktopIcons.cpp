@@ -1,62 +1,17 @@
 // Build-time tool: draws the 128 x 128 pictures that the desktop menus show for the two programs.
-// Tavelin's is the program's own application icon, so the menu and the tray show the same picture;
-// Framory's is a strip of film. Usage: MakeDesktopIcons <output folder>
+// Each is the program's own application icon, so the menu shows the picture the program's windows
+// and about box show. Usage: MakeDesktopIcons <output folder>
+#include "editor/FramoryIcon.h"
 #include "tray/TrayIcons.h"
 
 #include <QDir>
 #include <QImage>
-#include <QPainter>
-#include <QPainterPath>
 #include <cstdio>
 
 namespace {
 
 // The size that the hicolor theme folder "128x128" promises.
 constexpr int MenuIconSize = 128;
-// Both pictures are designed on the 32-unit grid of the tray icon and scaled up.
-constexpr double DesignGrid = 32.0;
-
-QImage FilmStripImage(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / DesignGrid, size / DesignGrid);
-    // A slight tilt reads as film rather than as a window.
-    p.translate(16, 16);
-    p.rotate(-12);
-    p.translate(-16, -16);
-
-    const QColor film(0x2A, 0x2A, 0x2E);
-    p.setPen(QPen(QColor(0x10, 0x10, 0x10), 0.8));
-    p.setBrush(film);
-    p.drawRoundedRect(QRectF(0.5, 7, 31, 18), 1.5, 1.5);
-
-    // Sprocket holes along both edges.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xF2, 0xF2, 0xF2));
-    for (int i = 0; i < 8; ++i) {
-        const double x = 1.8 + i * 3.75;
-        p.drawRoundedRect(QRectF(x, 8.3, 2.1, 1.9), 0.5, 0.5);
-        p.drawRoundedRect(QRectF(x, 21.8, 2.1, 1.9), 0.5, 0.5);
-    }
-
-    // Three frames; the middle one carries the pen stroke of Tavelin's icon, an annotated frame.
-    const QColor sky(0x3A, 0x6E, 0xA5);
-    for (int i = 0; i < 3; ++i) {
-        const QRectF frame(1.8 + i * 10, 11.3, 8.6, 9.4);
-        p.setBrush(i == 1 ? sky : sky.lighter(125));
-        p.drawRect(frame);
-    }
-    QPainterPath stroke;
-    stroke.moveTo(12.6, 18.6);
-    stroke.cubicTo(14.2, 13.5, 16.2, 19.5, 17.6, 14.6);
-    stroke.lineTo(19.6, 13.8);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(0xFF, 0xE0, 0x20), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPath(stroke);
-    return image;
-}
 
 bool Write(const QImage& image, const QString& path) {
     if (image.save(path, "PNG")) return true;
@@ -77,6 +32,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     const bool written = Write(ApplicationIconImage(MenuIconSize), folder + "/tavelin.png") &&
-                         Write(FilmStripImage(MenuIconSize), folder + "/framory.png");
+                         Write(FramoryIconImage(MenuIconSize), folder + "/framory.png");
     return written ? 0 : 1;
 }

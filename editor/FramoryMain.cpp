@@ -1,4 +1,5 @@
 #include "cursors/CurImg.h"
+#include "editor/FramoryIcon.h"
 #include "editor/FrmMain.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Help.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     TGuardedApplication app(argc, argv);
     InitIniFileName();
     RegisterCursorFormat();
+    // Every window, the about box's picture and the window manager's task list show it.
+    app.setWindowIcon(FramoryIcon());
 
     // The main window opens a file named on the command line while it is made.
     TFrmMain frmMain;

@@ -294,6 +294,8 @@ private:
     void CreateFrameEditActions();
     void UpdateSaveAndEditActions();
     void ShowSaveProgress(bool on);
+    // What stands in the way of saving over target because the open file changed, or empty.
+    QString SourceChangeText(const QString& target) const;
     // The reader opened on a saved file, the edit list afresh over it, the same position current.
     void StartAfreshOn(const QString& path);
     // Whether a frame edit may run now: a file with positions, no drag, no save; ends a text entry.

@@ -8,12 +8,14 @@
 #include "avi/AviReader.h"
 #include "cursors/CursorTable.h"
 #include "dialogs/About.h"
+#include "dialogs/InputQuery.h"
 #include "model/TextForms.h"
 #include "platform/Convert.h"
 #include "platform/Help.h"
 #include "platform/IniFile.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
+#include "platform/ModalDialog.h"
 #include "platform/Screen.h"
 #include "platform/ShortCutDispatcher.h"
 #include "platform/UpDownEdit.h"
@@ -25,7 +27,6 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -61,16 +62,14 @@ TFrmMain::TFrmMain(const QString& settingsFile, const QString& programFolder, co
     // F1 anywhere in the window opens the manual at the editor's pages.
     SetHelpContext(this, HelpContextId);
     Seams.InputQuery = [this](const QString& caption, const QString& prompt, QString& value) {
-        bool ok = false;
-        const QString answer = QInputDialog::getText(this, caption, prompt, QLineEdit::Normal, value, &ok);
-        if (ok) value = answer;
-        return ok;
+        return ::InputQuery(this, caption, prompt, value);
     };
     OpenDialog.Title = QStringLiteral("Open");
     OpenDialog.Filter = QStringLiteral("Avi files (*.avi);;All files (*.*)");
     OpenDialog.DefaultExt = QStringLiteral("AVI");
     CreateComponents();
     FormCreate(arguments);
+    KeepActiveAfterDialogs(this);
 }
 
 TFrmMain::~TFrmMain() {

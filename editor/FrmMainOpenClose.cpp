@@ -43,11 +43,12 @@ void TFrmMain::FileOpen1Execute() {
 
 void TFrmMain::FileOpen1Accept() {
     EndTextEntry();
+    // Saving the edits first starts the window afresh on the saved file, which names it in the dialog.
+    const QString newFile = OpenDialog.FileName;
     if (!AskSaveChanges()) {
         OpenDialog.FileName = FileName;
         return;
     }
-    const QString newFile = OpenDialog.FileName;
     try {
         AviFile->Close();
         AviFile->Open(newFile);
@@ -69,6 +70,7 @@ void TFrmMain::FileOpen1Accept() {
     }
     const int n = static_cast<int>(count);
     FileName = newFile;
+    OpenDialog.FileName = newFile;
     ForgetDecodedFrames();
     ReportedSteps.clear();
     Edit.Reset(n);

@@ -107,20 +107,26 @@ void TFrmMain::PaintBox1Paint(QPaintEvent* event) {
     const QColor shadow = ToQColor(clBtnShadow);
     const int textHeight = p.fontMetrics().height();
     const QSize box(ThumbWidth, ThumbHeight);
+    // What is painted is taken out of the region left to paint, in cell order: a picture that reaches
+    // below its cell (a thumbnail 100 high starts 15 down a 110-pixel cell) keeps its last rows,
+    // since the next row's cells are filled around it.
+    QRegion open = event->region();
     for (int i = 0; i < Cells && PageFirst + i < Edit.Count(); ++i) {
         const QRect cell = CellRect(i, box);
         if (cell.top() > height()) break;
-        if (!event->region().intersects(cell)) continue;
         const QImage& frame = PageBitmaps[i];
-        QRegion ground(cell);
-        if (!frame.isNull()) {
-            const QSize size = ThumbnailSize(frame.size(), box);
-            const QRect picture(PicturePoint(i, box), size);
-            p.drawImage(picture.topLeft(), frame.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation));
-            ground -= picture;
-        }
+        const QRect picture =
+            frame.isNull() ? QRect() : QRect(PicturePoint(i, box), ThumbnailSize(frame.size(), box));
+        // A cell repainted alone is still painted around the picture of the cell above.
+        if (!open.intersects(cell) && !open.intersects(picture)) continue;
         p.save();
-        p.setClipRegion(ground.intersected(event->region()));
+        p.setClipRegion(open);
+        if (!picture.isNull()) {
+            p.drawImage(picture.topLeft(),
+                        frame.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+            open -= picture;
+            p.setClipRegion(open);
+        }
         p.fillRect(cell, face);
         // A sunken edge: dark above and left, light below and right.
         p.setPen(shadow);
@@ -139,6 +145,7 @@ void TFrmMain::PaintBox1Paint(QPaintEvent* event) {
         p.drawText(caption, Qt::AlignCenter | Qt::TextSingleLine,
                    p.fontMetrics().elidedText(text, Qt::ElideRight, caption.width()));
         p.restore();
+        open -= cell;
     }
 }
 

@@ -207,6 +207,7 @@ bool TFrmMain::SaveAvi(const QString& path) {
         request.Target = path;
         request.FrameMap = Edit.FrameMap;
         request.ReadFrame = [this](int frame) { return AviFile->GetFrame(frame); };
+        request.SourceChange = [this, &path] { return SourceChangeText(path); };
         request.RateNumerator = AviFile->RateNumerator();
         request.RateDenominator = AviFile->RateDenominator();
         const int current = Edit.CurFrame, currentLast = Edit.StepPos;
@@ -234,6 +235,23 @@ bool TFrmMain::SaveAvi(const QString& path) {
     }
     StartAfreshOn(path);
     return true;
+}
+
+QString TFrmMain::SourceChangeText(const QString& target) const {
+    switch (AviFile->SourceState()) {
+    case TAviSourceState::Unchanged:
+        return {};
+    case TAviSourceState::Changed:
+        return QString("%1 has been changed by another program since it was opened.").arg(FileName);
+    case TAviSourceState::Replaced:
+        // The frames still read as they were opened; only the file now in the name's place, which the
+        // user has not seen, must not be written over without a word.
+        if (QFileInfo(target).absoluteFilePath() != QFileInfo(FileName).absoluteFilePath()) return {};
+        return QString("%1 has been replaced by another file since it was opened.\r\n"
+                       "Save As can keep the edits under another name.")
+            .arg(FileName);
+    }
+    return {};
 }
 
 void TFrmMain::StartAfreshOn(const QString& path) {

@@ -57,7 +57,10 @@ TOptionsDlg::TOptionsDlg(const QString& settingsFile, const QString& programFold
     BntFont1 = Button("&Font", "BntFont1", this);
     PanelFont1 = new TFontPanel(QStringLiteral("ABCDEFabcdef"), this);
     PanelFont1->setObjectName(QStringLiteral("PanelFont1"));
+    // The sample keeps its size whatever the font, and a layout counts that size: a panel that let the
+    // layout ignore it would be drawn over the stamp group below it.
     PanelFont1->setFixedSize(200, 60);
+    PanelFont1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     Stamps = new TStampList(programFolder, this);
     OKBtn = Button("OK", "OKBtn", this);
     CancelBtn = Button("Cancel", "CancelBtn", this);

@@ -13,7 +13,7 @@ namespace {
 // A message naming every unreadable position could be thousands of numbers long.
 constexpr int NamedPositionsAtMost = 20;
 
-QString UnreadableMessage(const QList<int>& positions) {
+QString UnreadableText(const QList<int>& positions) {
     QStringList names;
     for (int i = 0; i < positions.size() && i < NamedPositionsAtMost; ++i)
         names << QString::number(positions[i] + 1);
@@ -22,8 +22,14 @@ QString UnreadableMessage(const QList<int>& positions) {
         list += QString(" and %1 more").arg(positions.size() - NamedPositionsAtMost);
     return (positions.size() == 1 ? QString("Frame %1 cannot be read.")
                                   : QString("Frames %1 cannot be read."))
-               .arg(list) +
-           "\r\nThe file was not saved.";
+        .arg(list);
+}
+
+QString RefusalMessage(const QList<int>& positions, const QString& change) {
+    QString message;
+    if (!positions.isEmpty()) message = UnreadableText(positions) + "\r\n";
+    if (!change.isEmpty()) message += change + "\r\n";
+    return message + "The file was not saved.";
 }
 
 // The writer takes 1 to 1000 frames per second. A source beyond that (its frame delay reads 0) is
@@ -88,13 +94,16 @@ TSaveOutcome SaveEditList(const TSaveRequest& request) {
                                 SavedScale(request.RateNumerator, request.RateDenominator));
 
     QList<int> unreadable;
+    // A source that changed before the save is read to the end all the same, without writing, so that
+    // the message names the frames lost with it.
+    QString change = request.SourceChange ? request.SourceChange() : QString();
     try {
         QImage* first = request.ReadFrame(request.FrameMap[0]);
         for (int i = 0; i < count; ++i) {
             QImage* frame = i == 0 ? first : request.ReadFrame(request.FrameMap[i]);
             if (!frame || frame->isNull()) {
                 unreadable << i;
-            } else if (unreadable.isEmpty()) {
+            } else if (unreadable.isEmpty() && change.isEmpty()) {
                 // The first frame fixes the format; an unreadable one leaves nothing to fix it with.
                 if (!writer->Open) {
                     writer->Writer.Open(temp, *frame);
@@ -116,8 +125,10 @@ TSaveOutcome SaveEditList(const TSaveRequest& request) {
         outcome.Message = e.message();
         return outcome;
     }
-    if (!unreadable.isEmpty()) {
-        outcome.Message = UnreadableMessage(unreadable);
+    // Frames read while the file changed may be neither the old ones nor the new ones.
+    if (change.isEmpty() && request.SourceChange) change = request.SourceChange();
+    if (!unreadable.isEmpty() || !change.isEmpty()) {
+        outcome.Message = RefusalMessage(unreadable, change);
         return outcome;
     }
     if (!writer->Close()) {

@@ -16,6 +16,10 @@ struct TSaveRequest {
     std::uint32_t RateNumerator = 0, RateDenominator = 1; // the open file's own rate
     // Draws the annotations of a position into its frame. May raise the class library's Exception.
     std::function<void(QImage& frame, int position)> DrawSteps;
+    // Why the frames read may not be those of the file the edits were made on, or why the target may
+    // not be replaced: empty when nothing stands in the way. Asked before the first frame is read and
+    // again after the last.
+    std::function<QString()> SourceChange;
     // Trunc(position / count x 100) after each position; the window lets painting run there.
     std::function<void(int percent)> Progress;
 };
@@ -34,7 +38,8 @@ struct TSaveOutcome {
 
 // Writes every position of the frame map, with its annotations, into a new temporary file, then
 // puts that file in place of the target. The target is replaced only by a complete file that holds
-// every position: a frame that cannot be read, a write that fails, or drawing that fails ends the
-// save with the target as it was and the temporary file removed. The open file may stay open for
-// reading throughout: the target's old data stay readable through it until it is closed.
+// every position: a frame that cannot be read, a source that changed, a write that fails, or drawing
+// that fails ends the save with the target as it was and the temporary file removed. The open file
+// may stay open for reading throughout: the target's old data stay readable through it until it is
+// closed.
 TSaveOutcome SaveEditList(const TSaveRequest& request);

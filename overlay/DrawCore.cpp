@@ -8,6 +8,7 @@
 #include "platform/Help.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageDlg.h"
+#include "platform/ModalDialog.h"
 #include "platform/Screen.h"
 #include "platform/TaskbarHints.h"
 #include "platform/X11PointerMover.h"
@@ -54,6 +55,7 @@ TDrawFrm::TDrawFrm(const QString& settingsFile, const QString& programFolder, QW
 
     CreateComponents();
     FormCreate();
+    KeepActiveAfterDialogs(this);
 }
 
 TDrawFrm::~TDrawFrm() {

@@ -10,6 +10,7 @@
 #include "platform/MessageDlg.h"
 #include "platform/RegularFile.h"
 #include "platform/ShortCutDispatcher.h"
+#include "platform/WholeFile.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -19,7 +20,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
-#include <QSaveFile>
 
 namespace {
 
@@ -45,17 +45,6 @@ QByteArray ReadScriptFile(const QString& fileName) {
     if (file.error() != QFileDevice::NoError || data.size() > MaxScriptBytes)
         throw EReadError(QStringLiteral("Stream read error"));
     return data;
-}
-
-// The text goes to a temporary file beside the target, which then replaces it: a save that fails
-// half-way leaves an existing script as it was.
-void WriteScriptFile(const QString& fileName, const QByteArray& data) {
-    const QString shown = QDir::toNativeSeparators(fileName);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EStreamError(QStringLiteral("Cannot create file \"%1\". %2").arg(shown, file.errorString()));
-    if (file.write(data) != data.size() || !file.commit())
-        throw EStreamError(QStringLiteral("Cannot write file \"%1\". %2").arg(shown, file.errorString()));
 }
 
 } // namespace
@@ -139,7 +128,9 @@ void TDrawFrm::Savescript1Click() {
     }
     QStringList lines;
     WriteScript(*this, lines);
-    WriteScriptFile(file, JoinAnnotationText(lines));
+    // Through a temporary file beside the target: a save that fails half-way leaves an existing
+    // script as it was.
+    WriteWholeFileOrThrow<EStreamError>(file, JoinAnnotationText(lines));
 }
 
 void TDrawFrm::Loadscript1Click() {

@@ -163,6 +163,8 @@ struct TAviFrameDecoder::TImpl {
     bool IntraOnly = false;
     std::uint32_t Palette[PaletteEntries] = {};
     bool HasPalette = false;
+    // A chunk that was in the file when it was opened could not be read: the file has changed since.
+    bool ReadFailed = false;
 
     AVCodecParameters* Parameters = nullptr;
     AVCodecContext* Codec = nullptr;
@@ -205,6 +207,7 @@ struct TAviFrameDecoder::TImpl {
         Width = Height = 0;
         Count = 0;
         HasPalette = false;
+        ReadFailed = false;
         Started = Draining = false;
         OwnMsvc1 = false;
         Working = QImage();
@@ -310,6 +313,8 @@ bool TAviFrameDecoder::TImpl::IsRestartPoint(std::int64_t data) {
                                                 Parameters->bits_per_coded_sample)
                           ? 1
                           : 0;
+            else
+                key = -1; // asked again should the bytes come back
         }
     }
     return key == 1;
@@ -327,7 +332,10 @@ int TAviFrameDecoder::TImpl::SendChunk(std::int64_t data) {
     if (const int made = av_new_packet(Packet, int(std::min<std::uint32_t>(c.Size, INT32_MAX))); made < 0)
         return made;
     TAviFileBytes bytes(Fd);
-    if (!bytes.Read(c.Offset, Packet->data, std::size_t(Packet->size))) return AVERROR(EIO);
+    if (!bytes.Read(c.Offset, Packet->data, std::size_t(Packet->size))) {
+        ReadFailed = true;
+        return AVERROR(EIO);
+    }
     // No presentation time: the codec's own order gives it, and a decoder would otherwise reorder by it.
     Packet->pts = AV_NOPTS_VALUE;
     Packet->dts = data;
@@ -386,6 +394,13 @@ bool TAviFrameDecoder::TImpl::DecodeData(std::int64_t data) {
             if (NextSend < chunks) {
                 // A chunk that does not decode gives no picture; the next ones keep their numbers.
                 SendChunk(NextSend++);
+                if (ReadFailed) {
+                    // Not a picture that does not decode: the bytes are gone, and what the decoder
+                    // would show from here on is not this position's picture.
+                    ReadFailed = false;
+                    Started = false;
+                    return false;
+                }
             } else if (!Draining) {
                 Draining = true;
                 avcodec_send_packet(Codec, nullptr);
@@ -413,9 +428,16 @@ bool TAviFrameDecoder::TImpl::DecodeOwn(std::int64_t data) {
     while (NextSend <= data) {
         const TAviChunk& c = Data[std::size_t(NextSend++)];
         Chunk.resize(c.Size);
-        // A chunk that cannot be read or decoded leaves the picture before it.
-        if (bytes.Read(c.Offset, Chunk.data(), Chunk.size()))
-            Msvc1Decoder::Decode(Chunk.data(), Chunk.size(), Working, Width, Height);
+        if (!bytes.Read(c.Offset, Chunk.data(), Chunk.size())) {
+            // The chunk was in the file when it was opened: the file has changed since, and the
+            // picture before it is not this position's. Decoding starts afresh next time.
+            Started = false;
+            PictureData = -1;
+            Working = QImage();
+            return false;
+        }
+        // A chunk that does not decode leaves the picture before it.
+        Msvc1Decoder::Decode(Chunk.data(), Chunk.size(), Working, Width, Height);
         LastOut = NextSend - 1;
     }
     if (Working.isNull()) return false;

@@ -32,7 +32,9 @@ public:
     std::uint32_t FrameCount() const;
 
     // The picture at position, converted into image (RGB32 of Width() x Height(), which it is made
-    // when it is not). False for a position past the end or a picture that does not decode.
+    // when it is not). False for a position past the end, a picture that does not decode, and one
+    // whose bytes, or those it is decoded from, can no longer be read (the file was cut short since
+    // it was opened): never the picture before it, which only an empty position shows.
     bool Decode(std::uint32_t position, QImage& image);
 
 private:

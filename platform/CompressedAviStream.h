@@ -4,7 +4,9 @@
 #include "platform/VideoCompressor.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class TAviFileWriter;
 
@@ -22,9 +24,9 @@ public:
     TCompressedAviStream& operator=(const TCompressedAviStream&) = delete;
 
     // The format of the frames to come: the bitmap-info header of a packed bitmap block (BI_RGB,
-    // 32 bits per pixel, bottom-up). The file's stream gets the compressor's format: its code and
-    // depth, at the padded frame size. AVIERR_NOCOMPRESSOR when no compressor answers to the handler,
-    // AVIERR_BADFORMAT for a format it cannot take.
+    // 32 bits per pixel, or 16 as RGB555, bottom-up). The file's stream gets the compressor's format: its
+    // code and depth, at the padded frame size. AVIERR_NOCOMPRESSOR when no compressor answers to the
+    // handler, AVIERR_BADFORMAT for a format it cannot take.
     AviResult SetFormat(const void* format, std::size_t size);
 
     // One frame: the pixel rows of a block in the format's size (biSizeImage bytes), compressed and
@@ -43,5 +45,8 @@ private:
     std::unique_ptr<TVideoCompressor> Compressor;
     int Width = 0;
     int Height = 0;
+    int InputBits = 0;
     std::ptrdiff_t RowBytes = 0;
+    // The frame widened to the compressor's 32-bit pixels, top row first, for 16-bit blocks.
+    std::vector<std::uint32_t> Wide;
 };

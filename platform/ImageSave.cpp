@@ -4,10 +4,9 @@
 #include "GifFormat.h"
 #include "JpegFormat.h"
 #include "PngFormat.h"
+#include "WholeFile.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -28,18 +27,9 @@ QByteArray Encode(const QImage& image, const QString& extension) {
     return EncodeBmp(image);
 }
 
-void WriteWhole(const QString& fileName, const QByteArray& data) {
-    const QString shown = QDir::toNativeSeparators(fileName);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EImageSaveError(QStringLiteral("Cannot create file \"%1\". %2").arg(shown, file.errorString()));
-    if (file.write(data) != data.size() || !file.commit())
-        throw EImageSaveError(QStringLiteral("Cannot write file \"%1\". %2").arg(shown, file.errorString()));
-}
-
 } // namespace
 
 void SaveImage(const QImage& image, const QString& fileName) {
     // Encoding first: an encoder error then leaves no trace on disk.
-    WriteWhole(fileName, Encode(image, LowerExtension(fileName)));
+    WriteWholeFileOrThrow<EImageSaveError>(fileName, Encode(image, LowerExtension(fileName)));
 }

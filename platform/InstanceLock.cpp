@@ -1,5 +1,7 @@
 #include "InstanceLock.h"
 
+#include "KnownFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <cerrno>
@@ -27,7 +29,7 @@ QString RuntimeFolder() {
 // The user's own folder in the shared temporary folder, named by the user's number so that each user
 // finds the same one at every start.
 QString SharedTempFolder() {
-    return QDir::tempPath() + "/quorvex-" + QString::number(getuid());
+    return GetTempFolder() + "/quorvex-" + QString::number(getuid());
 }
 
 QString SystemError(int error) {

@@ -13,7 +13,14 @@ QString GetMyPicturesFolder() {
 }
 
 QString GetTempFolder() {
-    return QDir::tempPath();
+    // Qt's own answer for a TMPDIR that names no folder is empty, and a file name made from it lands
+    // in the root folder.
+    const QString fromEnvironment = qEnvironmentVariable("TMPDIR");
+    if (!fromEnvironment.isEmpty() && QFileInfo(fromEnvironment).isDir()) {
+        const QString folder = QDir(fromEnvironment).canonicalPath();
+        if (!folder.isEmpty()) return folder;
+    }
+    return QStringLiteral("/tmp");
 }
 
 QString ProgramFolder() {

@@ -63,6 +63,7 @@ void TTextEntry::Open(TTextStep* step, QPoint at, const Canvas& canvas) {
     Colour(canvas);
     Place(canvas);
     EditStep = step;
+    Edit->setCursor(Qt::IBeamCursor);
     Edit->show();
     Edit->clear();
     TextChanged(canvas);
@@ -101,6 +102,10 @@ TTextStep* TTextEntry::Close() {
     if (step) step->Text = Edit->text();
     EditStep = nullptr;
     Edit->hide();
+    // Qt keeps the pointer of the last widget the mouse entered in the window: the hidden edit's
+    // I-beam would be shown for every later change of the view's own pointer. Without a pointer of
+    // its own the edit passes those on to the view, whose pointer comes back at once.
+    Edit->unsetCursor();
     return step;
 }
 

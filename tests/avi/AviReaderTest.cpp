@@ -1,6 +1,7 @@
 #include "avi/AviReader.h"
 #include "AviFixtures.h"
 #include "avi/SaveAvi.h"
+#include "platform/AviChunkIndex.h"
 #include "platform/AviErrors.h"
 #include "platform/AviFile.h"
 #include "platform/BitmapInfoHeader.h"
@@ -11,10 +12,13 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <gmock/gmock.h>
+#include <numeric>
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -385,6 +389,127 @@ TEST_F(AviReaderTest, OpeningAThousandTimesKeepsNoDescriptor) {
     EXPECT_EQ(OpenDescriptorCount(), before + 1);
     avi.Close();
     EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+// The chunks of file's positions, as the reader finds them.
+std::vector<TAviChunk> ChunksOf(const QString& file) {
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    TAviFileBytes bytes(fd);
+    TAviStreamLayout layout;
+    const bool read = ReadAviStreamLayout(bytes, layout) == AVIERR_OK;
+    ::close(fd);
+    return read ? layout.Chunks : std::vector<TAviChunk>();
+}
+
+// For each position, whether the chunk it shows (its own, or the last one before it when it is empty)
+// lies wholly within the first size bytes of the file.
+std::vector<bool> ShownChunkWithin(const std::vector<TAviChunk>& chunks, std::uint64_t size) {
+    std::vector<bool> within;
+    bool shown = true; // before any picture: black, which needs no bytes
+    for (const TAviChunk& c : chunks) {
+        if (c.Size > 0) shown = c.Offset + c.Size <= size;
+        within.push_back(shown);
+    }
+    return within;
+}
+
+// Another program cuts the file short while it is open. A frame whose bytes went with it is none, not
+// the picture before it, which only an empty position shows; the frames left still read as they were.
+TEST_F(AviReaderTest, AFileCutShortAfterOpeningGivesNoneForTheFramesItLost) {
+    struct {
+        const char* Name;
+        std::function<bool(const QString&)> Write;
+    } cases[] = {
+        {"recording with empty positions",
+         [](const QString& f) {
+             return WriteMsvcRecording(f, 48, 32, {0, 1, 2, 4, 5, 6, 9, 10, 11, 14, 15});
+         }},
+        {"mjpeg", [](const QString& f) { return MakeTestAvi(f, 48, 32, "10", 16, "-c:v mjpeg -q:v 3"); }},
+        {"bgr24",
+         [](const QString& f) { return MakeTestAvi(f, 48, 32, "10", 16, "-c:v rawvideo -pix_fmt bgr24"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString file = Path(QString(c.Name).replace(' ', '-') + ".avi");
+        ASSERT_TRUE(c.Write(file));
+        TAVIFile avi;
+        avi.Open(file);
+        const int count = int(avi.FrameCount());
+        ASSERT_EQ(count, 16);
+        std::vector<QImage> before;
+        for (int i = 0; i < count; ++i) {
+            ASSERT_NE(avi.GetFrame(i), nullptr) << i;
+            before.push_back(avi.GetFrame(i)->copy());
+        }
+        // The cut goes through the middle of the first picture of the second half.
+        const std::vector<TAviChunk> chunks = ChunksOf(file);
+        ASSERT_EQ(chunks.size(), std::size_t(count));
+        auto middle = std::find_if(chunks.begin() + count / 2, chunks.end(),
+                                   [](const TAviChunk& chunk) { return chunk.Size > 0; });
+        ASSERT_NE(middle, chunks.end());
+        const std::uint64_t cut = middle->Offset + middle->Size / 2;
+        const std::vector<bool> within = ShownChunkWithin(chunks, cut);
+        ASSERT_TRUE(within[0]);
+        ASSERT_FALSE(within[count - 1]);
+        ASSERT_EQ(::truncate(QFile::encodeName(file).constData(), off_t(cut)), 0);
+
+        // In order, as a save reads, then backwards and in a jumble, as the pages read.
+        std::vector<int> order(count);
+        std::iota(order.begin(), order.end(), 0);
+        std::vector<int> jumble = order;
+        std::reverse(jumble.begin(), jumble.end());
+        order.insert(order.end(), jumble.begin(), jumble.end());
+        std::shuffle(jumble.begin(), jumble.end(), std::mt19937(5));
+        order.insert(order.end(), jumble.begin(), jumble.end());
+        for (int i : order) {
+            QImage* frame = avi.GetFrame(i);
+            if (within[std::size_t(i)]) {
+                ASSERT_NE(frame, nullptr) << i;
+                EXPECT_EQ(MaxChannelDifference(*frame, before[std::size_t(i)]), 0) << i;
+            } else {
+                EXPECT_EQ(frame, nullptr) << i;
+            }
+        }
+        EXPECT_EQ(avi.SourceState(), TAviSourceState::Changed);
+    }
+}
+
+// Whether the open file is still the one the name leads to, as it was opened.
+TEST_F(AviReaderTest, SourceStateTellsAChangedFileFromAReplacedOne) {
+    const QString file = Path("source.avi"), other = Path("other.avi");
+    ASSERT_TRUE(WriteMsvcRecording(file, 16, 16, {0, 1, 2, 3}));
+    TAVIFile avi;
+    EXPECT_EQ(avi.SourceState(), TAviSourceState::Unchanged) << "closed";
+    avi.Open(file);
+    EXPECT_EQ(avi.SourceState(), TAviSourceState::Unchanged);
+
+    // Another file put in the name's place: the open one reads on as it was.
+    ASSERT_TRUE(WriteMsvcRecording(other, 16, 16, {0, 1, 2, 3, 4, 5, 6, 7}));
+    ASSERT_EQ(::rename(QFile::encodeName(other).constData(), QFile::encodeName(file).constData()), 0);
+    EXPECT_EQ(avi.SourceState(), TAviSourceState::Replaced);
+    ASSERT_NE(avi.GetFrame(3), nullptr);
+    EXPECT_EQ(PatternNumberOf(*avi.GetFrame(3)), 3);
+    // A name that leads nowhere holds nobody's file.
+    ASSERT_TRUE(QFile::remove(file));
+    EXPECT_EQ(avi.SourceState(), TAviSourceState::Unchanged);
+
+    // Written to in place, or only its time changed: the frames may not be those it had.
+    ASSERT_TRUE(WriteMsvcRecording(file, 16, 16, {0, 1, 2, 3}));
+    avi.Open(file);
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("x");
+    }
+    EXPECT_EQ(avi.SourceState(), TAviSourceState::Changed);
+    avi.Open(file);
+    EXPECT_EQ(avi.SourceState(), TAviSourceState::Unchanged);
+    const timespec times[2] = {{0, UTIME_OMIT}, {12345, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+    EXPECT_EQ(avi.SourceState(), TAviSourceState::Changed);
+    avi.Close();
+    EXPECT_EQ(avi.SourceState(), TAviSourceState::Unchanged);
 }
 
 } // namespace

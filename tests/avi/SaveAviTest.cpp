@@ -3,6 +3,7 @@
 #include "platform/AviErrors.h"
 #include "platform/BitmapInfoHeader.h"
 #include "support/AviProbe.h"
+#include "support/XvfbServer.h"
 
 #include "AviFixtures.h"
 
@@ -173,6 +174,37 @@ TEST_F(SaveAviTest, FramesOfAnotherSizeAreWrittenAtTheStreamsSize) {
     QImage black(16, 8, QImage::Format_RGB32);
     black.fill(Qt::black);
     EXPECT_LE(MaxChannelDifference(padded.copy(12, 8, 16, 8), black), 8);
+}
+
+// The blocks take the screen's depth as its server stores a pixel, and a file saves at either depth a
+// screen gives: the frames come back the same.
+TEST_F(SaveAviTest, BlocksTakeTheScreensDepthAndSaveAtEitherDepth) {
+    const struct { int Depth, Bits; } cases[] = {{24, 32}, {16, 16}};
+    const QByteArray ownDisplay = qgetenv("DISPLAY");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Depth);
+        int bits = 0;
+        {
+            XvfbServer screen(640, 480, c.Depth);
+            ASSERT_TRUE(screen.IsRunning());
+            qputenv("DISPLAY", screen.DisplayName().toLocal8Bit());
+            bits = TSaveAvi().BitsPerPixel;
+            if (ownDisplay.isNull())
+                qunsetenv("DISPLAY");
+            else
+                qputenv("DISPLAY", ownDisplay);
+        }
+        EXPECT_EQ(bits, c.Bits);
+        const QString file = Path(QString("depth%1.avi").arg(c.Depth));
+        TSaveAvi avi;
+        avi.BitsPerPixel = bits;
+        Save(file, avi, 6, 64, 48);
+        TAVIFile read;
+        read.Open(file);
+        ASSERT_EQ(read.FrameCount(), 6u);
+        for (int position = 0; position < 6; ++position)
+            EXPECT_EQ(PatternNumberOf(*read.GetFrame(position)), position + 1);
+    }
 }
 
 } // namespace

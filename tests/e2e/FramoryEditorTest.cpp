@@ -187,3 +187,54 @@ TEST_F(FramoryEditor, OpensARecordingMovesThroughItPlaysItAndRefusesWhatItCannot
     KeyIn(title, "Down");
     EXPECT_TRUE(WaitForFramed(title, 2, 30));
 }
+
+TEST_F(FramoryEditor, ItsWindowsAndItsAboutBoxShowItsOwnIcon) {
+    Desktop.Launch("Framory");
+    ASSERT_TRUE(WaitForTitle(Caption));
+    // The icon a window manager and a task bar show: Framory's own picture, the desktop menu's, at its
+    // largest size.
+    const auto windows = TopLevelsNamed(Desktop.Display(), Caption);
+    ASSERT_FALSE(windows.empty());
+    const QImage icon = WindowIcon(Desktop.Display(), windows.front().Id);
+    ASSERT_FALSE(icon.isNull()) << "no _NET_WM_ICON";
+    QImage own;
+    ASSERT_TRUE(own.load(QStringLiteral(TAVELIN_BINARY_DIR) + "/icons/framory.png", "PNG"));
+    ASSERT_EQ(icon.size(), own.size());
+    // Compared as the pictures are blended: the colour of a nearly clear pixel means little.
+    const QImage shown = icon.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    own = own.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int differing = 0, opaque = 0;
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x) {
+            const QRgb a = shown.pixel(x, y), b = own.pixel(x, y);
+            opaque += qAlpha(a) == 255;
+            if (std::abs(qAlpha(a) - qAlpha(b)) > 2 || std::abs(qRed(a) - qRed(b)) > 2 ||
+                std::abs(qGreen(a) - qGreen(b)) > 2 || std::abs(qBlue(a) - qBlue(b)) > 2)
+                ++differing;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(opaque, icon.width() * icon.height() / 4);
+
+    // Help > About: the picture at the top centre of the box, 33 pixels square, is the icon, drawn
+    // over the box's plain face.
+    KeyIn(Caption, "alt+h Down Return");
+    const QString about = "About " + Caption;
+    ASSERT_TRUE(WaitForTitle(about));
+    const QRect box = Window(about);
+    const QImage shot = Desktop.Screenshot().copy(box);
+    const QRgb face = shot.pixel(4, 4);
+    const QRect place((box.width() - 33) / 2, 8, 33, 33);
+    int ink = 0, dark = 0;
+    for (int y = place.top(); y <= place.bottom(); ++y)
+        for (int x = place.left(); x <= place.right(); ++x) {
+            ink += shot.pixel(x, y) != face;
+            dark += qGray(shot.pixel(x, y)) < 80; // the film
+        }
+    EXPECT_GT(ink, 33 * 33 / 4) << "the icon's place is empty";
+    EXPECT_GT(dark, 33 * 33 / 8);
+    // Beside the icon, the box is plain.
+    for (int x = 0; x < place.left() - 20; ++x)
+        ASSERT_EQ(shot.pixel(x, 4), face);
+    KeyIn(about, "Return");
+    EXPECT_TRUE(WaitUntil([&] { return TopLevelsNamed(Desktop.Display(), about).empty(); }));
+}

@@ -85,4 +85,18 @@ TEST(Manual, NamesTheDefaultHotKeys) {
         EXPECT_TRUE(page.Text.contains(hotKey)) << hotKey;
 }
 
+// Framory loads its stamps only from what its options dialog stored: the manual must not promise a
+// stamp on a fresh profile.
+TEST(Manual, SaysFramoryHasNoStampUntilItsOptionsAreConfirmed) {
+    const TManualPage page = ReadManual();
+    ASSERT_TRUE(page.Error.isEmpty()) << qPrintable(page.Error);
+    const qsizetype start = page.Text.indexOf("id=\"fr-options\"");
+    ASSERT_GE(start, 0);
+    const QString section = page.Text.mid(start, page.Text.indexOf("<h3", start) - start).simplified();
+    EXPECT_FALSE(section.contains("out of the box")) << qPrintable(section);
+    EXPECT_TRUE(section.contains("on a fresh profile it has none")) << qPrintable(section);
+    EXPECT_TRUE(section.contains("submenu is unavailable")) << qPrintable(section);
+    EXPECT_TRUE(section.contains("<code>Forbidden.ico</code>")) << qPrintable(section);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include <QThread>
 
 // Xlib comes after Qt: its macros clash with Qt's names.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
@@ -78,6 +79,31 @@ std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name
     return out;
 }
 
+std::vector<TXWindow> ClientWindowsNamed(const QString& display, const QString& name) {
+    std::vector<TXWindow> out;
+    for (const TXWindow& w : ViewableWindows(display))
+        if (!w.OverrideRedirect && w.Name == name) out.push_back(w);
+    return out;
+}
+
+unsigned long ActiveWindow(const QString& display) {
+    TConnection c(display);
+    if (!c.D) return 0;
+    const Atom property = XInternAtom(c.D, "_NET_ACTIVE_WINDOW", True);
+    if (property == None) return 0;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    unsigned long id = 0;
+    if (XGetWindowProperty(c.D, DefaultRootWindow(c.D), property, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && count == 1 && format == 32)
+        id = *reinterpret_cast<unsigned long*>(data);
+    if (data) XFree(data);
+    return id;
+}
+
 std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass) {
     std::vector<TXWindow> out;
     for (const TXWindow& w : ViewableWindows(display))
@@ -97,6 +123,42 @@ QImage PointerImage(const QString& display) {
             picture.setPixel(x, y, QRgb(cursor->pixels[y * cursor->width + x] & 0xFFFFFFFFu));
     XFree(cursor);
     return picture;
+}
+
+QImage WindowIcon(const QString& display, unsigned long window) {
+    TConnection c(display);
+    if (!c.D) return {};
+    const Atom property = XInternAtom(c.D, "_NET_WM_ICON", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    auto previous = XSetErrorHandler(IgnoreErrors);
+    const int status = XGetWindowProperty(c.D, Window(window), property, 0, 1 << 20, False, XA_CARDINAL,
+                                          &type, &format, &count, &after, &data);
+    XSync(c.D, False);
+    XSetErrorHandler(previous);
+    QImage largest;
+    if (status == Success && data && format == 32) {
+        // Width, height, then width x height ARGB pixels, for each size; Xlib hands each value in a
+        // long of its own.
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        unsigned long at = 0;
+        while (at + 2 <= count) {
+            const unsigned long width = values[at], height = values[at + 1];
+            at += 2;
+            if (width == 0 || height == 0 || width * height > count - at) break;
+            if (int(width) > largest.width()) {
+                largest = QImage(int(width), int(height), QImage::Format_ARGB32);
+                for (unsigned long y = 0; y < height; ++y)
+                    for (unsigned long x = 0; x < width; ++x)
+                        largest.setPixel(int(x), int(y), QRgb(values[at + y * width + x] & 0xFFFFFFFFu));
+            }
+            at += width * height;
+        }
+    }
+    if (data) XFree(data);
+    return largest;
 }
 
 QString ClipboardText(const QString& display) {

@@ -22,12 +22,21 @@ struct TXWindow {
 std::vector<TXWindow> ViewableWindows(const QString& display);
 // The viewable top-level windows named so (dialogs, message boxes, the first-run form).
 std::vector<TXWindow> TopLevelsNamed(const QString& display, const QString& name);
+// The viewable windows named so at any depth: under a window manager a program's windows stand inside
+// the frames it puts around them, not on the root. Popup menus and tips are left out.
+std::vector<TXWindow> ClientWindowsNamed(const QString& display, const QString& name);
+// The window that the window manager says has the keyboard (_NET_ACTIVE_WINDOW); 0 when none.
+unsigned long ActiveWindow(const QString& display);
 // A program's icons in the tray: its viewable windows docked inside the tray host, in dock order.
 std::vector<TXWindow> TrayIconsOf(const QString& display, const QString& programClass);
 
 // The pointer's picture as the server shows it now, hot spot left out; null when the display cannot
 // be opened.
 QImage PointerImage(const QString& display);
+
+// The largest picture of a window's _NET_WM_ICON, the icon a window manager and a task bar show for
+// it; null when the window has none.
+QImage WindowIcon(const QString& display, unsigned long window);
 
 // The clipboard's text as another program reads it (xclip); empty when no program holds it.
 QString ClipboardText(const QString& display);

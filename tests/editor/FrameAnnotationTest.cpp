@@ -390,6 +390,26 @@ TEST_F(FrameAnnotation, TheOptionsDialogsOkIsTakenOverAndItsCancelChangesNothing
     EXPECT_EQ(Form->GetDrawColor(), clBlue);
 }
 
+// As the manual says: a fresh profile has no stamp, so the Images submenu is unavailable; the options
+// dialog offers Forbidden.ico from the program's folder, and its OK makes that stamp 0.
+TEST_F(FrameAnnotation, AFreshProfileHasNoStampUntilTheOptionsDialogsOk) {
+    const QString forbidden = Dir.path() + "/prog/Forbidden.ico";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVELIN_SOURCE_DIR) + "/data/Forbidden.ico", forbidden));
+    Open({Avi()});
+    Form->UpdateActions();
+    EXPECT_TRUE(Form->Images1->actions().isEmpty());
+    EXPECT_FALSE(Form->Images1->menuAction()->isEnabled());
+    Form->AnnotationSeams.RunOptionsDialog = [](TOptionsDlg& dialog) {
+        dialog.show();
+        dialog.OKBtn->click();
+        return dialog.result();
+    };
+    Trigger("Options1");
+    ASSERT_EQ(Form->Images1->actions().size(), 1);
+    EXPECT_EQ(Form->Images1->actions().value(0)->text().section('\t', 0, 0), forbidden);
+    EXPECT_TRUE(Form->Images1->menuAction()->isEnabled());
+}
+
 TEST_F(FrameAnnotation, ASaveToldOfStampsThatCannotBeDrawnSavesWithoutThemOrStops) {
     const QString stamp = Dir.path() + "/prog/gone.bmp";
     QImage picture(8, 8, QImage::Format_RGB32);

@@ -2,9 +2,14 @@
 
 #include "platform/ShortCutDispatcher.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -139,4 +144,34 @@ TEST_F(FrmMainFixture, OpeningAFileChoosesFreehandAndItsButton) {
     form->Action("FreeHand")->trigger();
     EXPECT_TRUE(form->Action("FreeHand")->isChecked());
     EXPECT_FALSE(form->Action("Line")->isChecked());
+}
+
+// A window manager shows a caption whole only when the title bar has room for it beside the bar's
+// icon and buttons: the text in the bold title font, and at least a square of the font's height for
+// each of the icon and three buttons.
+TEST_F(FrmMainFixture, TheNumberOfCopiesBoxIsWideEnoughForItsWholeCaption) {
+    auto form = OpenForm(Recording(5));
+    form->show();
+    QString caption;
+    int width = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QDialog*>(w);
+            if (!box || !box->isVisible()) continue;
+            poll.stop();
+            caption = box->windowTitle();
+            width = box->width();
+            box->reject();
+            return;
+        }
+    });
+    poll.start(10);
+    form->Duplicateframe1Click();
+    ASSERT_EQ(caption, "Number of copies");
+    QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    title.setBold(true);
+    const QFontMetrics metrics(title);
+    EXPECT_GE(width, metrics.horizontalAdvance(caption) + 4 * metrics.height());
+    EXPECT_EQ(form->Edits().Count(), 5) << "Cancel copies nothing";
 }

@@ -4,6 +4,7 @@
 #include "editor/PaintBox.h"
 #include "model/DrawSteps.h"
 #include "model/EllipseRect.h"
+#include "platform/AviChunkIndex.h"
 #include "platform/MessageHandlerScope.h"
 #include "support/FaultInjection.h"
 #include "support/SolidRecording.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,7 +20,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
+#include <unistd.h>
 
 using fault::ReadAll;
 
@@ -44,6 +49,25 @@ std::unique_ptr<TDrawStep> WhiteBox() {
     box->Filled = true;
     box->Mode = pmCopy;
     return box;
+}
+
+// Frames of file whose chunk (or the one before an empty position) reaches past its first size bytes.
+std::set<int> FramesPast(const QString& file, std::uint64_t size) {
+    std::set<int> past;
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return past;
+    TAviFileBytes bytes(fd);
+    TAviStreamLayout layout;
+    if (ReadAviStreamLayout(bytes, layout) == AVIERR_OK) {
+        bool gone = false;
+        for (std::size_t i = 0; i < layout.Chunks.size(); ++i) {
+            const TAviChunk& c = layout.Chunks[i];
+            if (c.Size > 0) gone = c.Offset + c.Size > size;
+            if (gone) past.insert(int(i));
+        }
+    }
+    ::close(fd);
+    return past;
 }
 
 // Framory's window over a source of ten solid-colour frames, with every message box answered by the
@@ -226,6 +250,118 @@ TEST_F(FrmMainSave, SaveAsAsksBeforeReplacingAFile) {
     saved.Open(other);
     EXPECT_EQ(saved.FrameCount(), uint32_t(Frames - 2));
     EXPECT_EQ(ReadAll(Source), Original);
+}
+
+// "Yes" to the question on open: the edits are saved, and then the file chosen opens, not the saved
+// one again.
+TEST_F(FrmMainSave, YesOnOpenSavesTheEditsThenOpensTheChosenFile) {
+    const QString other = Dir.path() + "/other.avi";
+    ASSERT_TRUE(WriteSolidRecording(other, QSize(64, 48), 10, 4));
+    Window->InsertFrameExecute();
+    ASSERT_EQ(Window->Edits().EditFrameCount, Frames + 1);
+    Window->OpenDialog.Runner = [&](TFileOpenDialog& d) {
+        d.FileName = other;
+        return true;
+    };
+    ModifiedAnswer = mrYes;
+    Window->FileOpen1Execute();
+    EXPECT_EQ(Messages, QStringList{"AVI file was modified. Save?"});
+    TAVIFile saved;
+    saved.Open(Source);
+    EXPECT_EQ(saved.FrameCount(), uint32_t(Frames + 1));
+    saved.Close();
+    EXPECT_EQ(Window->GetFileName(), other);
+    EXPECT_EQ(Window->OpenDialog.FileName, other);
+    EXPECT_EQ(Window->windowTitle(), "Tavelin 3 AVI Editor - other.avi");
+    EXPECT_EQ(Window->Edits().EditFrameCount, 4);
+    EXPECT_EQ(Window->Label2->text(), "4");
+    EXPECT_FALSE(Window->GetModified());
+    EXPECT_EQ(Window->PageBitmap(0).size(), QSize(64, 48)) << "the page shows the chosen file's frames";
+    EXPECT_TRUE(TempFiles().isEmpty());
+}
+
+// Another program cuts the source short while it is open: the frames it took with it are named, the
+// file is left as it now is, and the edits stay to be saved elsewhere once the source is whole again.
+TEST_F(FrmMainSave, ASourceCutShortWhileOpenIsNotSavedAndTheLostFramesAreNamed) {
+    Window->GoToFrame(1);
+    Window->DeleteFrameExecute();
+    Edits().FrameSteps[0].Add(WhiteBox());
+    const std::vector<int32_t> map = Map();
+    const std::uint64_t cut = std::uint64_t(Original.size() / 3);
+    const std::set<int> past = FramesPast(Source, cut);
+    ASSERT_FALSE(past.empty());
+    ASSERT_FALSE(past.count(map[0]));
+    QStringList named;
+    for (std::size_t i = 0; i < map.size(); ++i)
+        if (past.count(map[i])) named << QString::number(i + 1);
+    ASSERT_EQ(::truncate(QFile::encodeName(Source).constData(), off_t(cut)), 0);
+    const QByteArray cutShort = ReadAll(Source);
+
+    const QString other = Dir.path() + "/elsewhere.avi";
+    Window->SaveAsDialog.Runner = [&](TFileSaveDialog& d) {
+        d.FileName = other;
+        return true;
+    };
+    for (const char* command : {"Save", "Save As"}) {
+        SCOPED_TRACE(command);
+        Messages.clear();
+        if (QString(command) == "Save")
+            Window->FileSave1Execute();
+        else
+            Window->FileSaveAs1Execute();
+        ASSERT_EQ(Messages.size(), 1);
+        EXPECT_EQ(Messages[0], (named.size() == 1 ? "Frame " : "Frames ") + named.join(", ") +
+                                   " cannot be read.\r\n" + Source +
+                                   " has been changed by another program since it was opened.\r\n"
+                                   "The file was not saved.");
+        EXPECT_EQ(ReadAll(Source), cutShort);
+        EXPECT_FALSE(QFileInfo::exists(other));
+        EXPECT_TRUE(Window->GetModified());
+        EXPECT_EQ(Map(), map);
+        EXPECT_EQ(Window->Edits().FrameSteps[0].Count(), 1);
+        EXPECT_EQ(Window->GetFileName(), Source);
+        EXPECT_TRUE(TempFiles().isEmpty());
+    }
+}
+
+// Another program puts a file of the same name in the source's place: Save would write over a file
+// the user has not seen, so it is refused; the open file still reads as it was, so Save As to another
+// name keeps the edits.
+TEST_F(FrmMainSave, ASourceReplacedWhileOpenIsNotSavedOverButSaveAsKeepsTheEdits) {
+    Window->GoToFrame(2);
+    Window->DeleteFrameExecute();
+    const QString replacement = Dir.path() + "/replacement.avi";
+    ASSERT_TRUE(WriteSolidRecording(replacement, QSize(64, 48), 10, 4));
+    const QByteArray replacementBytes = ReadAll(replacement);
+    ASSERT_EQ(::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(Source).constData()), 0);
+
+    Window->FileSave1Execute();
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_EQ(Messages[0], Source + " has been replaced by another file since it was opened.\r\n"
+                                    "Save As can keep the edits under another name.\r\n"
+                                    "The file was not saved.");
+    EXPECT_EQ(ReadAll(Source), replacementBytes);
+    EXPECT_TRUE(Window->GetModified());
+    EXPECT_EQ(Window->Edits().EditFrameCount, Frames - 1);
+    EXPECT_TRUE(TempFiles().isEmpty());
+
+    Messages.clear();
+    const QString other = Dir.path() + "/kept.avi";
+    Window->SaveAsDialog.Runner = [&](TFileSaveDialog& d) {
+        d.FileName = other;
+        return true;
+    };
+    Window->FileSaveAs1Execute();
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join("|").toStdString();
+    EXPECT_FALSE(Window->GetModified());
+    EXPECT_EQ(Window->GetFileName(), other);
+    EXPECT_EQ(ReadAll(Source), replacementBytes);
+    TAVIFile saved;
+    saved.Open(other);
+    ASSERT_EQ(saved.FrameCount(), uint32_t(Frames - 1));
+    const int expected[] = {0, 1, 3, 4, 5, 6, 7, 8, 9};
+    for (int i = 0; i < Frames - 1; ++i)
+        EXPECT_EQ(PositionShown(saved.GetFrame(i)->pixel(100, 60), Frames), expected[i]) << i;
 }
 
 // A target the move cannot replace: the message names the file that keeps the work, the original is

@@ -65,6 +65,36 @@ TEST_F(FrmMainFixture, TheThumbnailPageShowsCellsCaptionsAndTheRedFrame) {
     EXPECT_EQ(page.pixel(264 + 60, 110 + 40), page.pixel(264 + 60, 330 + 40));
 }
 
+// A thumbnail 100 high starts 15 down its 110-pixel cell, so its last five rows lie over the top of
+// the cell below; that cell is filled around them, on a whole page and on a cell repainted alone.
+TEST_F(FrmMainFixture, AThumbnailReachingIntoTheCellBelowKeepsItsLastRows) {
+    const QString file = Dir.filePath("tall.avi");
+    ASSERT_TRUE(WriteSolidRecording(file, QSize(120, 100), 10, 5));
+    auto form = OpenForm(file);
+    form->show();
+    const QImage page = form->PaintBox1->grab().toImage();
+    for (int x : {5, 65, 124}) {
+        SCOPED_TRACE(x);
+        EXPECT_TRUE(ShowsPosition(page.pixel(x, 15), 0));
+        EXPECT_TRUE(ShowsPosition(page.pixel(x, 109), 0));
+        for (int y = 110; y <= 114; ++y)
+            EXPECT_TRUE(ShowsPosition(page.pixel(x, y), 0)) << y;
+        EXPECT_FALSE(ShowsPosition(page.pixel(x, 115), 0)) << "the picture is 100 high";
+        EXPECT_TRUE(ShowsPosition(page.pixel(x, 110 + 15), 3));
+        EXPECT_TRUE(ShowsPosition(page.pixel(x, 110 + 114), 3));
+    }
+    // The red frame moves to cell 3, which is painted again by itself.
+    form->GoToFrame(3);
+    const QRect cell3(0, 110, 130, 110);
+    QImage alone(cell3.size(), QImage::Format_RGB32);
+    alone.fill(Qt::magenta);
+    form->PaintBox1->render(&alone, QPoint(), QRegion(cell3));
+    for (int y = 0; y <= 4; ++y)
+        EXPECT_TRUE(ShowsPosition(alone.pixel(65, y), 0)) << y;
+    EXPECT_TRUE(ShowsPosition(alone.pixel(65, 15), 3));
+    EXPECT_TRUE(IsRed(alone.pixel(2, 60)));
+}
+
 TEST_F(FrmMainFixture, ClicksOnCellsMakeTheirPositionCurrent) {
     auto form = OpenForm(Recording(30));
     form->LoadPage(12);

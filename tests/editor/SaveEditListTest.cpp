@@ -135,6 +135,46 @@ TEST_F(SaveEditListTest, RefusedSavesReplaceNothingAndLeaveNothing) {
     }
 }
 
+// The window tells of a source that changed under it before the save or while it read: the save is
+// refused as for an unreadable frame, every position still read so that those lost can be named.
+TEST_F(SaveEditListTest, ASourceThatChangesBeforeOrDuringTheSaveReplacesNothing) {
+    struct Case {
+        const char* Name;
+        int ChangedAfterReads; // the source reads as changed once this many frames were read
+        std::set<int> Unreadable;
+        const char* Message;
+    } cases[] = {
+        {"before", 0, {}, "The source changed.\r\nThe file was not saved."},
+        {"while read", 3, {}, "The source changed.\r\nThe file was not saved."},
+        {"with frames lost",
+         0,
+         {5},
+         "Frame 4 cannot be read.\r\nThe source changed.\r\nThe file was not saved."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Unreadable = c.Unreadable;
+        Drawn.clear();
+        int reads = 0;
+        TSaveRequest request = Request(Source);
+        const auto read = request.ReadFrame;
+        request.ReadFrame = [&](int frame) {
+            ++reads;
+            return read(frame);
+        };
+        request.SourceChange = [&] {
+            return reads >= c.ChangedAfterReads ? QString("The source changed.") : QString();
+        };
+        const TSaveOutcome outcome = SaveEditList(request);
+        EXPECT_EQ(outcome.End, TSaveEnd::Refused);
+        EXPECT_EQ(outcome.Message, c.Message);
+        EXPECT_EQ(reads, int(Map.size()));
+        if (c.ChangedAfterReads == 0) EXPECT_TRUE(Drawn.empty()) << "nothing is written for a changed source";
+        EXPECT_EQ(ReadAll(Source), Original);
+        EXPECT_TRUE(TempFiles().isEmpty()) << TempFiles().join(",").toStdString();
+    }
+}
+
 // Rates the writer cannot take: faster than 1000 frames per second is saved at 1000, none at 10.
 TEST_F(SaveEditListTest, RatesBeyondTheWritersRange) {
     struct Case {

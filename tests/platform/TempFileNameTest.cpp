@@ -1,4 +1,5 @@
 #include "platform/TempFileName.h"
+#include "platform/KnownFolders.h"
 #include "support/FaultInjection.h"
 
 #include <QDir>
@@ -89,4 +90,64 @@ TEST_F(TempFileNameTest, NoNameWhenTheFolderRefusesOrEveryNumberIsTaken) {
     EXPECT_EQ(MakeTempFileNameIn(full, ".avi"), QString());
     QFile::remove(full + "/~Qz32767.avi");
     EXPECT_EQ(MakeTempFileNameIn(full, ".avi"), full + "/~Qz32767.avi");
+}
+
+namespace {
+
+// TMPDIR set to value (unset for none) for as long as it lives.
+class TTmpDirValue {
+public:
+    explicit TTmpDirValue(const char* value)
+        : Had(qEnvironmentVariableIsSet("TMPDIR")), Saved(qgetenv("TMPDIR")) {
+        if (value)
+            qputenv("TMPDIR", value);
+        else
+            qunsetenv("TMPDIR");
+    }
+    ~TTmpDirValue() {
+        if (Had)
+            qputenv("TMPDIR", Saved);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+private:
+    bool Had;
+    QByteArray Saved;
+};
+
+} // namespace
+
+// The temporary folder is TMPDIR only when that names an existing folder; anything else would put
+// the temporary files in the root folder, or nowhere.
+TEST_F(TempFileNameTest, TheFolderIsTmpDirWhenItIsAFolderElseTmp) {
+    const QString file = Dir.path() + "/plain";
+    ASSERT_TRUE(fault::WriteAll(file, "x"));
+    QDir().mkpath(Dir.path() + "/sub");
+    const struct {
+        QByteArray Value;
+        bool Set;
+        QString Expected;
+    } cases[] = {
+        {QFile::encodeName(Dir.path()), true, Dir.path()},
+        {QFile::encodeName(Dir.path() + "/sub/"), true, Dir.path() + "/sub"},
+        {QFile::encodeName(Dir.path() + "/missing"), true, "/tmp"},
+        {QFile::encodeName(file), true, "/tmp"},
+        {"", true, "/tmp"},
+        {"", false, "/tmp"},
+    };
+    for (const auto& c : cases) {
+        const TTmpDirValue value(c.Set ? c.Value.constData() : nullptr);
+        EXPECT_EQ(GetTempFolder(), c.Expected) << c.Value.constData() << " set " << c.Set;
+    }
+}
+
+TEST_F(TempFileNameTest, AMissingTmpDirPutsTheFileInTmp) {
+    const TTmpDirValue value(QFile::encodeName(Dir.path() + "/missing").constData());
+    const QString name = MakeTempFileName(".avi");
+    ASSERT_FALSE(name.isEmpty());
+    EXPECT_EQ(QFileInfo(name).absolutePath(), "/tmp") << name.toStdString();
+    EXPECT_TRUE(QFileInfo(name).isFile());
+    QFile::remove(name);
+    EXPECT_FALSE(QFileInfo::exists(Dir.path() + "/missing"));
 }

@@ -68,10 +68,20 @@ bool TDesktopSession::StartWindowManager() {
 }
 
 bool TDesktopSession::StartOtherWindow() {
-    OtherWindow = StartOnDisplay(Display(), "xclock", {"-geometry", "400x400+100+100"},
-                                 QProcessEnvironment::systemEnvironment());
-    if (!OtherWindow) return false;
-    return WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; }, 10000);
+    // Openbox announces itself before it has finished starting, and a window that asks to be mapped
+    // in between can be lost by it and stay unmapped (seen): the program is started again then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (OtherWindow) {
+            OtherWindow->kill();
+            OtherWindow->waitForFinished(2000);
+        }
+        OtherWindow = StartOnDisplay(Display(), "xclock", {"-geometry", "400x400+100+100"},
+                                     QProcessEnvironment::systemEnvironment());
+        if (!OtherWindow) return false;
+        if (WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; }, 10000))
+            return true;
+    }
+    return false;
 }
 
 bool TDesktopSession::StartTray() {
@@ -83,6 +93,25 @@ bool TDesktopSession::StartTray() {
                            "--heighttype", "pixel", "--height", "32", "--SetDockType", "true"});
     if (!Tray->waitForStarted(5000)) return false;
     return WaitUntil([&] { return Xdotool("search --classname trayer") == 0; }, 5000);
+}
+
+bool TDesktopSession::SetScreenSize(int width, int height) {
+    QByteArray listing;
+    if (RunOnDisplay(Display(), "xrandr", &listing) != 0) return false;
+    // Xvfb offers only the size it started with: the new one is added to its output as a mode first.
+    QString output;
+    for (const QByteArray& line : listing.split('\n'))
+        if (line.contains(" connected")) output = QString::fromLatin1(line.left(line.indexOf(' ')));
+    if (output.isEmpty()) return false;
+    const QString mode = QString("%1x%2").arg(width).arg(height);
+    if (!listing.contains("   " + mode.toLatin1() + " ")) {
+        // No timings matter to a virtual screen: only the visible size does.
+        RunOnDisplay(Display(),
+                     QString("xrandr --newmode %1 0 %2 0 0 0 %3 0 0 0").arg(mode).arg(width).arg(height));
+        if (RunOnDisplay(Display(), QString("xrandr --addmode %1 %2").arg(output, mode)) != 0) return false;
+    }
+    if (RunOnDisplay(Display(), QString("xrandr --output %1 --mode %2").arg(output, mode)) != 0) return false;
+    return WaitUntil([&] { return Screenshot().size() == QSize(width, height); }, 10000);
 }
 
 QProcess* TDesktopSession::Launch(const QString& program, const QStringList& args) {

@@ -38,6 +38,11 @@ public:
     // Starts another program's window (xclock), as a user's desktop has; true once it is mapped.
     bool StartOtherWindow();
 
+    // Switches the screen to another size through RandR, as a user changes the resolution; the server
+    // was started at its largest size, so the size must not exceed it. True once the root window has
+    // the new size.
+    bool SetScreenSize(int width, int height);
+
     // Starts a program built beside the tests (Tavelin, Framory) on this display.
     QProcess* Launch(const QString& program, const QStringList& args = {});
 

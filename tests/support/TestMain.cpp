@@ -1,9 +1,9 @@
 // Entry of every test executable: isolates the settings folder, picks the Qt platform, and for the
 // X11 test folders starts a private X server before the application object exists.
 #include "XvfbServer.h"
+#include "platform/KnownFolders.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <memory>
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     const bool listing = ::testing::GTEST_FLAG(list_tests);
 
     // No test may touch the user's own settings.
-    QTemporaryDir config(QDir::tempPath() + "/tavelin-test-XXXXXX");
+    QTemporaryDir config(GetTempFolder() + "/tavelin-test-XXXXXX");
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
 
     std::unique_ptr<XvfbServer> server;
