@@ -4,6 +4,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/Help.h"
 #include "platform/MainForm.h"
+#include "platform/MessageDlg.h"
 #include "settings/IniFileName.h"
 
 int main(int argc, char** argv) {
@@ -24,5 +25,8 @@ int main(int argc, char** argv) {
     THelpKey helpKey(frmMain.HelpFile);
     SetMainForm(&frmMain);
     frmMain.show();
+    // Told once at start; the writes that would replace the file with the defaults are refused.
+    if (const QString problem = SettingsFileProblem(); !problem.isEmpty())
+        MessageDlg(problem, mtError, mbOK, &frmMain);
     return app.exec();
 }

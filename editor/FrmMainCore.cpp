@@ -133,6 +133,9 @@ void TFrmMain::ReadSettings() {
 
 void TFrmMain::WriteSettings() {
     TIniFile ini(SettingsFile);
+    // A file that could not be read was reported at start and is left as it is: every write to it
+    // would be refused with the same message once more.
+    if (!ini.ReadError().isEmpty()) return;
     // The restored placement, also when the window is maximised: the next start restores it.
     const QRect normal = (isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size()))
                              .translated(-ScreenRect().topLeft());

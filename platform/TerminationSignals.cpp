@@ -24,7 +24,7 @@ int WatcherPipe[2] = {-1, -1};
 std::atomic<bool> TakenUp{false};
 // Long enough for any command of the program to finish, short enough that the session's end does not
 // wait on a program that cannot answer.
-constexpr std::chrono::seconds kBusyGrace(5);
+std::chrono::milliseconds BusyGrace = std::chrono::seconds(5);
 constexpr std::chrono::milliseconds kWatchStep(50);
 
 void OnSignal(int signal) {
@@ -45,7 +45,7 @@ void WatchForBusyEnd() {
     char byte;
     while (::read(WatcherPipe[0], &byte, 1) < 0 && errno == EINTR) {
     }
-    const auto deadline = std::chrono::steady_clock::now() + kBusyGrace;
+    const auto deadline = std::chrono::steady_clock::now() + BusyGrace;
     while (std::chrono::steady_clock::now() < deadline) {
         if (TakenUp.load()) return;
         std::this_thread::sleep_for(kWatchStep);
@@ -58,6 +58,11 @@ void WatchForBusyEnd() {
 }
 
 } // namespace
+
+void SetBusyGrace(std::chrono::milliseconds grace) {
+    // Read by the watcher, which QuitOnTerminationSignals starts after this.
+    BusyGrace = grace;
+}
 
 void QuitOnTerminationSignals() {
     if (SignalSockets[0] >= 0 || !QCoreApplication::instance()) return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 // The end of the user's session reaches a program as SIGTERM (or SIGHUP, or SIGINT from a terminal).
 // From this call on, each of them ends the application's event loop, as the platform's own request to
 // end would: the program then ends as through its own exit command, and its windows' clean-up runs
@@ -7,3 +9,8 @@
 // once, and so does the first when the GUI thread is busy and does not take it up within seconds.
 // Needs the application object; call it once.
 void QuitOnTerminationSignals();
+
+// How long a busy GUI thread has to take the first signal up before the process ends without it: five
+// seconds unless changed. Tests of that end shorten it rather than sit through it; call it before
+// QuitOnTerminationSignals.
+void SetBusyGrace(std::chrono::milliseconds grace);

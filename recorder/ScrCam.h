@@ -30,7 +30,7 @@ public:
     static constexpr uint32_t MSVC = 'M' | ('S' << 8) | ('V' << 16) | ('C' << 24);
     // How long the end of a recording may take to complete its file before a new recording or the
     // program's end gives up waiting for it.
-    static constexpr int WorkerWaitMs = 5000;
+    static constexpr int DefaultWorkerWaitMs = 5000;
 
     using TScreenCamEvent = std::function<void(TScreenCam* sender)>;
     using TScreenCamErrorEvent = std::function<void(TScreenCam* sender, const QString& msg)>;
@@ -51,6 +51,9 @@ public:
     // the size the control had at the start, the size of the stream.
     bool autoPan = true;
     uint32_t Compressor = MSVC;
+    // The wait of a new recording and of the recorder's end for the last worker. Tests that need the
+    // wait to run out shorten it rather than sit through it.
+    int WorkerWaitMs = DefaultWorkerWaitMs;
     // Read by the worker at every grab; a change takes effect from the next frame on.
     void SetShowClicks(bool on) { Flags->ShowClicks.store(on); }
     bool ShowClicks() const { return Flags->ShowClicks.load(); }

@@ -1,5 +1,7 @@
 #include "IniFileName.h"
 
+#include "platform/IniFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -87,4 +89,12 @@ void InitIniFileName() {
     // Without an application object the kernel still knows the running executable.
     if (executable.isEmpty()) executable = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     InitIniFileName(executable);
+}
+
+QString SettingsFileProblem() {
+    const QString reason = TIniFile(IniFileName).ReadError();
+    if (reason.isEmpty()) return {};
+    return QStringLiteral("The settings file %1 is not read: %2.\r\nThe program runs with its default "
+                          "settings and leaves that file as it is.")
+        .arg(IniFileName, reason);
 }

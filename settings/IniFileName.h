@@ -21,3 +21,8 @@ void InitIniFileName(const QString& executablePath);
 //     names carry no extension, so "my.tool" keeps its dot ("my.tool.ini"): two executables with
 //     different names never share a settings file.
 QString SettingsFilePath(const QString& executablePath);
+
+// What the user is told when the program's settings file exists but cannot be used (too large, not a
+// file, unreadable): the program then runs with its defaults and leaves the file as it is. Empty when
+// the file can be used or is missing.
+QString SettingsFileProblem();

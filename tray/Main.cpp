@@ -210,6 +210,25 @@ void TMainFrm::ShowFirstForm() {
         });
 }
 
+QString TMainFrm::NoTrayNotice() const {
+    QString keys;
+    const auto add = [&keys](const THotKeyEdit* control, const QString& what) {
+        const TShortCut key = control->HotKey();
+        if (!key.IsEmpty()) keys += "\n" + ShortCutToText(key) + what;
+    };
+    add(HotKey1, QStringLiteral(" annotates the screen,"));
+    add(HotKey2, QStringLiteral(" starts and stops a capture,"));
+    add(HotKey3, QStringLiteral(" pauses and restarts a capture."));
+    if (keys.endsWith(u',')) keys.back() = u'.';
+    const QString hotKeys = keys.isEmpty() ? QStringLiteral("No hot key is set.")
+                                           : QStringLiteral("Its hot keys work all the same:") + keys;
+    return QStringLiteral("No system tray is running, so Tavelin shows no icon and no menu for now.\n%1\n\n"
+                          "The icon appears as soon as a system tray starts. Until then, Tavelin ends when "
+                          "it is sent the end signal (kill %2).")
+        .arg(hotKeys)
+        .arg(QCoreApplication::applicationPid());
+}
+
 bool TMainFrm::RegisterHotKey(int id, TShortCut key) {
     return Seams.RegisterHotKey ? Seams.RegisterHotKey(id, key) : HotKeys->Register(id, key);
 }
@@ -410,7 +429,7 @@ void TMainFrm::Capture1Click() {
 
     // The last recording may still be completing its file, perhaps this very one: its end is waited
     // for and handled here, so a failure of it is reported (and cannot stop) before the new capture.
-    if (!FRecorder->WaitForWorker(TScreenCam::WorkerWaitMs)) {
+    if (!FRecorder->WaitForWorker(FRecorder->WorkerWaitMs)) {
         MessageDlg(PreviousCaptureBusy, mtError, mbOK);
         return;
     }

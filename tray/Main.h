@@ -66,6 +66,10 @@ public:
     // creating the form, before the drawing window exists.
     void ShowFirstForm();
 
+    // What the user is told when no system tray runs: no icon and no menu, but the hot keys as
+    // configured, and how the program can be ended meanwhile.
+    QString NoTrayNotice() const;
+
     bool RegisterHotKeyFor(THotKeyEdit* control);
     void ApplySettings();
     // The options window's controls from the settings file, and back (the pages' work).

@@ -152,3 +152,63 @@ TEST(HostileFiles, HostileSettingsFilesAtStartLeaveTavelinRunning) {
         tavelin->waitForFinished(5000);
     }
 }
+
+// A settings file far beyond any real one is not read: each program says so, starts on its defaults in
+// bounded memory, ends at the session's end while its message shows, and leaves the file as it was (a
+// program's end writes settings, which would otherwise replace the user's file with the defaults).
+TEST(HostileFiles, ASettingsFileFarBeyondAnyRealOneIsReportedAndLeftAsItIs) {
+    QByteArray sections;
+    sections.reserve(14 << 20);
+    for (int i = 1; i <= 1000000; ++i)
+        sections += "[S" + QByteArray::number(i) + "]\nk=v\n";
+    const QByteArray repeated = QByteArray("[Settings]\nShowFirst=0\n").repeated(1000000);
+    const struct {
+        const char* Program;
+        const char* Malformation;
+        const QByteArray& Bytes;
+    } cases[] = {
+        {"Tavelin", "huge counts: 1,000,000 sections (13.9 MB)", sections},
+        {"Tavelin", "huge counts: [Settings] repeated 1,000,000 times (23 MB)", repeated},
+        {"Framory", "huge counts: 1,000,000 sections (13.9 MB)", sections},
+    };
+    PrintHostileTableHead("Shown");
+    for (const auto& c : cases) {
+        const QString program = QString::fromLatin1(c.Program);
+        const bool tavelin = program == "Tavelin";
+        TDesktopSession desktop(1024, 768);
+        ASSERT_TRUE(desktop.IsRunning());
+        if (tavelin) {
+            ASSERT_TRUE(desktop.StartTray());
+        }
+        const QString path = desktop.SettingsFile(program);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(c.Bytes), c.Bytes.size());
+        file.close();
+
+        QElapsedTimer clock;
+        clock.start();
+        QProcess* process = desktop.Launch(program);
+        const bool message = WaitUntil([&] { return !TopLevelsNamed(desktop.Display(), "Error").empty(); });
+        const qint64 ms = clock.elapsed();
+        // The program runs on its defaults: the tray icon, or the editor's window.
+        const bool running = WaitUntil([&] {
+            return tavelin ? !TrayIconsOf(desktop.Display(), "Tavelin").empty()
+                           : !TopLevelsNamed(desktop.Display(), Caption).empty();
+        });
+        const qint64 peakKiB = ProcessStatusKiB(std::to_string(process->processId()), "VmHWM:");
+        PrintHostileRow("INI", (program + ": " + c.Malformation).toUtf8().constData(),
+                        message ? "message box" : "(nothing)", ms, peakKiB);
+        EXPECT_TRUE(message) << c.Program << ": " << c.Malformation;
+        EXPECT_TRUE(running) << c.Program << ": " << c.Malformation;
+        EXPECT_LT(peakKiB, PeakLimitKiB) << c.Program << ": " << c.Malformation;
+
+        process->terminate();
+        EXPECT_TRUE(WaitUntil([&] { return process->state() == QProcess::NotRunning; }, 30000))
+            << c.Program << " did not end at the session's end";
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll() == c.Bytes) << c.Program << ": the settings file was changed";
+        file.close();
+    }
+}

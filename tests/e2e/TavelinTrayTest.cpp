@@ -20,7 +20,9 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <pwd.h>
 #include <signal.h>
+#include <unistd.h>
 
 // Xlib after Qt.
 #include <X11/Xlib.h>
@@ -74,6 +76,25 @@ TEST_F(TavelinTray, ASecondCopyEndsAtOnceAndTheFirstRunsOn) {
     ASSERT_TRUE(PressUntilShown("shift+ctrl+y", "Save screen capture file"));
     KeyIn("Save screen capture file", "Escape");
     EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Save screen capture file"); }));
+}
+
+// Without a safe place for its lock the program cannot tell whether a copy runs: a lock file another
+// user owns is reported (ending without a word would look like a copy running), and the program ends.
+TEST_F(TavelinTray, ALockFileOfAnotherUserIsReportedAndTheProgramEnds) {
+    WriteSettings();
+    const QString lock = Desktop.ConfigHome() + "/QuorvexTavelin.lock";
+    QFile planted(lock);
+    ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
+    planted.close();
+    const struct passwd* nobody = getpwnam("nobody");
+    ASSERT_EQ(chown(QFile::encodeName(lock).constData(), nobody ? nobody->pw_uid : 65534, gid_t(-1)), 0);
+    QProcess* tavelin = Desktop.Launch("Tavelin");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin")) << "no message box";
+    EXPECT_EQ(Icons(), 0);
+    KeyIn("Tavelin", "Return");
+    ASSERT_TRUE(WaitUntil([&] { return tavelin->state() == QProcess::NotRunning; }));
+    EXPECT_EQ(tavelin->exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(tavelin->exitCode(), 0);
 }
 
 TEST_F(TavelinTray, AHotKeyHeldByAnotherProgramIsReportedAndTheProgramGoesOn) {
@@ -602,4 +623,44 @@ TEST_F(TavelinTray, TheDisplayGoingAwayDuringAnnotationEndsTheProgram) {
     Desktop.StopServer();
     ASSERT_TRUE(tavelin->waitForFinished(30000)) << "the program hangs without its display";
     EXPECT_EQ(tavelin->exitStatus(), QProcess::NormalExit);
+}
+
+// Tavelin on a desktop that has no tray yet.
+class TavelinWithoutTray : public TavelinTray {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Desktop.IsRunning());
+        QDir().mkpath(QFileInfo(Desktop.SettingsFile("Tavelin")).path());
+    }
+};
+
+// Without a tray the program would run unseen with no way to end it: it says so once, naming the hot
+// keys, which work while the notice shows; a tray started later gets the icon.
+TEST_F(TavelinWithoutTray, SaysOnceWhatStillWorksAndTheIconComesWithATray) {
+    WriteSettings();
+    QProcess* tavelin = Desktop.Launch("Tavelin");
+    ASSERT_TRUE(WaitForTopLevel("Tavelin")) << "no word without a tray";
+    ASSERT_TRUE(PressUntilShown("shift+ctrl+y", "Save screen capture file"));
+    KeyIn("Save screen capture file", "Escape");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Save screen capture file"); }));
+    EXPECT_EQ(TopLevelsNamed(Desktop.Display(), "Tavelin").size(), 1u) << "the notice came more than once";
+    KeyIn("Tavelin", "Return");
+    ASSERT_TRUE(WaitUntil([&] { return !HasTopLevel("Tavelin"); }));
+
+    ASSERT_TRUE(Desktop.StartTray());
+    EXPECT_TRUE(WaitUntil([&] { return Icons() == 1; })) << "no icon once a tray runs";
+    EXPECT_FALSE(WaitForTopLevel("Tavelin", 5000)) << "the notice came again";
+    EXPECT_EQ(tavelin->state(), QProcess::Running);
+}
+
+// With a tray the icon says all: no notice comes.
+TEST_F(TavelinTray, WithATrayNoNoticeComes) {
+    WriteSettings();
+    QProcess* tavelin = Start();
+    ASSERT_TRUE(PressUntilShown("shift+ctrl+y", "Save screen capture file"));
+    KeyIn("Save screen capture file", "Escape");
+    EXPECT_TRUE(WaitUntil([&] { return !HasTopLevel("Save screen capture file"); }));
+    // Well past the moment the program looks for a tray.
+    EXPECT_FALSE(WaitForTopLevel("Tavelin", 10000)) << "a notice came with a tray running";
+    EXPECT_EQ(tavelin->state(), QProcess::Running);
 }

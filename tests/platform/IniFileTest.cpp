@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <ctime>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -374,4 +376,153 @@ TEST_F(IniFileTest, ASettingsPathThatIsNoRegularFileReadsEmptyAndIsNotWritten) {
         EXPECT_TRUE(e.message().contains("Not a regular file")) << e.message().toStdString();
     }
     EXPECT_FALSE(QFileInfo(Path).isFile());
+}
+
+// A file far beyond any settings file is not read and never replaced: it reads as empty, each write is
+// refused, and the file keeps its bytes. One at the bound is read as usual.
+TEST_F(IniFileTest, AFileBeyondTheSizeBoundReadsEmptyAndIsNeverWritten) {
+    QByteArray text = "[Settings]\nHotKey=Shift+Alt+A\n";
+    text += QByteArray(TIniFile::MaxFileSize + 1 - text.size(), ';');
+    Put(text);
+    const ino_t inode = Inode();
+    TIniFile ini(Path);
+    EXPECT_TRUE(ini.ReadError().contains("more than the 8 MiB")) << ini.ReadError().toStdString();
+    EXPECT_EQ(ini.ReadString("Settings", "HotKey", "default"), "default");
+    EXPECT_FALSE(ini.SectionExists("Settings"));
+    EXPECT_THROW(ini.WriteString("Settings", "HotKey", "Shift+Ctrl+W"), EIniFileError);
+    EXPECT_THROW(ini.WriteBool("Settings", "ShowFirst", false), EIniFileError);
+    EXPECT_THROW(ini.EraseSection("Settings"), EIniFileError);
+    EXPECT_THROW(ini.DeleteKey("Settings", "HotKey"), EIniFileError);
+    EXPECT_TRUE(Get() == text) << "the file was changed";
+    EXPECT_EQ(Inode(), inode);
+
+    text.chop(1);
+    Put(text);
+    TIniFile atTheBound(Path);
+    EXPECT_TRUE(atTheBound.ReadError().isEmpty()) << atTheBound.ReadError().toStdString();
+    EXPECT_EQ(atTheBound.ReadString("Settings", "HotKey", "default"), "Shift+Alt+A");
+    // A write that would carry it past the bound is refused too: the next start could not read it.
+    EXPECT_THROW(atTheBound.WriteString("Settings", "Other", "x"), EIniFileError);
+    EXPECT_TRUE(Get() == text);
+}
+
+// A file of many short sections costs a small multiple of its size, not kilobytes per section.
+TEST_F(IniFileTest, ManySectionsCostASmallMultipleOfTheFile) {
+    constexpr int kSections = 200000;
+    QByteArray text;
+    for (int i = 0; i < kSections; ++i)
+        text += "[S" + QByteArray::number(i) + "]\nk=v" + QByteArray::number(i) + "\n";
+    Put(text);
+    const qint64 fileBytes = text.size();
+    text = QByteArray();
+
+    const TPeakMemoryGrowth growth;
+    TIniFile ini(Path);
+    EXPECT_EQ(ini.ReadString("s199999", "K", ""), "v199999");
+    EXPECT_EQ(ini.ReadString("S0", "k", ""), "v0");
+    EXPECT_EQ(ini.ReadSectionValues("S100000"), QStringList({"k=v100000"}));
+    EXPECT_FALSE(ini.SectionExists("S200000"));
+    ini.WriteString("S150000", "k2", "x");
+    EXPECT_EQ(TIniFile(Path).ReadSection("S150000"), QStringList({"k", "k2"}));
+    // Generous for a sanitizer's quarantine and the copies a write holds; kilobytes per section would
+    // be hundreds of MiB.
+    EXPECT_LT(growth.Bytes(), 24 * fileBytes) << "a file of " << fileBytes << " bytes";
+}
+
+// Names beyond ASCII follow the full reading rules (Unicode blanks dropped, letter case folded) and
+// meet plain ASCII names of the same section in one index.
+TEST_F(IniFileTest, NamesBeyondAsciiShareTheIndexWithPlainOnes) {
+    Put("[Settings]\nA=1\n\xC2\xA0[settings]\xC2\xA0\nB=2\n[\xC3\x9C"
+        "ber]\n\xC3\x84rger=3\nk=4\n"
+        "[ \xC3\xBC"
+        "BER ]\n\xC3\xA4RGER=5\nK=6\nz\xC2\xA0=7\n");
+    const TIniFile ini(Path);
+    EXPECT_EQ(ini.ReadSection("SETTINGS"), QStringList({"A", "B"}));
+    EXPECT_EQ(ini.ReadString("\u00fcber", "\u00e4rger", ""), "3");
+    EXPECT_EQ(ini.ReadString("\u00dcBER", "K", ""), "4");
+    EXPECT_EQ(ini.ReadString("\u00fcber", "z", ""), "7");
+    EXPECT_EQ(ini.ReadSection("\u00fcber"), QStringList({"\u00c4rger", "k", "z"}));
+}
+
+// A large file is kept indexed between objects while it stays the same on disk; what another program
+// writes to it is read, whether it keeps the size or not.
+TEST_F(IniFileTest, ALargeFileChangedByAnotherProgramIsReadAgain) {
+    const QByteArray padding(2 << 20, '\n');
+    const auto age = [&] {
+        // Written long ago, as a settings file usually is.
+        const timespec times[2] = {{time(nullptr) - 60, 0}, {time(nullptr) - 60, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(Path).constData(), times, 0), 0);
+    };
+    Put("[S]\nK=1\n" + padding);
+    age();
+    EXPECT_EQ(TIniFile(Path).ReadString("S", "K", ""), "1");
+    EXPECT_EQ(TIniFile(Path).ReadString("S", "K", ""), "1");
+    Put("[S]\nK=2\n" + padding);
+    EXPECT_EQ(TIniFile(Path).ReadString("S", "K", ""), "2") << "the same size, just written";
+    age();
+    EXPECT_EQ(TIniFile(Path).ReadString("S", "K", ""), "2");
+    Put("[S]\nK=33\n" + padding);
+    age();
+    EXPECT_EQ(TIniFile(Path).ReadString("S", "K", ""), "33") << "another size, left alone since";
+    // A write of this process is seen by the next object at once.
+    TIniFile(Path).WriteString("S", "K", "4");
+    EXPECT_EQ(TIniFile(Path).ReadString("S", "K", ""), "4");
+}
+
+// A write updates the object's index in place of parsing the file again: after every write it must
+// read exactly as a fresh object that parses the file does, whatever the file looked like.
+TEST_F(IniFileTest, AnIndexUpdatedByWritesReadsAsAFreshParse) {
+    const QByteArray starts[] = {
+        "",
+        "[A]\nk=1",
+        "[A]\r\nk=1\r\n; end\r\n",
+        "; lead\n[A]\nk=1\n\n[B]\nx=2\n[a]\nlater=3\n; tail",
+        "\xEF\xBB\xBF[\xC3\x9C"
+        "ber]\n\xC3\xA4=1\n[A]\n",
+        "[A]\nk=1\n[B]",
+        // Large enough to be kept indexed between objects: the writes then build on the updated index.
+        "[A]\nk=1\n;" + QByteArray(1 << 20, 'x') + "\n[B]\nx=2",
+        ";" + QByteArray(1 << 20, 'x'),
+    };
+    const QStringList sections = {"A", "B", "C", "\u00dcber", "Neu"};
+    struct TWrite {
+        const char* Section;
+        const char* Key;
+        const char* Value;
+    } writes[] = {
+        {"A", "k", "a much longer value than before"},
+        {"A", "k", ""},
+        {"A", "new", " padded "},
+        {"B", "x", "22"},
+        {"C", "c1", "1"},
+        {"c", "c2", "'q'"},
+        {"\u00fcBER", "\u00c4", "2"},
+        {"Neu", "\u00df", "3"},
+        {"A", "later", "4"},
+        {"B", "y", "5"},
+        {"A", "new", "6"},
+        {"C", "c1", "7"},
+    };
+    for (const QByteArray& start : starts) {
+        SCOPED_TRACE(start.toStdString());
+        Put(start);
+        TIniFile ini(Path);
+        for (const TWrite& w : writes) {
+            SCOPED_TRACE(std::string(w.Section) + "/" + w.Key);
+            ini.WriteString(QString::fromUtf8(w.Section), QString::fromUtf8(w.Key),
+                            QString::fromUtf8(w.Value));
+            // A copy is parsed anew: nothing is known of it.
+            const QString copy = Dir.filePath("copy.ini");
+            QFile::remove(copy);
+            ASSERT_TRUE(QFile::copy(Path, copy));
+            const TIniFile parsed(copy);
+            for (const QString& section : sections) {
+                EXPECT_EQ(ini.SectionExists(section), parsed.SectionExists(section)) << section.toStdString();
+                EXPECT_EQ(ini.ReadSectionValues(section), parsed.ReadSectionValues(section))
+                    << section.toStdString();
+            }
+            EXPECT_EQ(ini.ReadString(QString::fromUtf8(w.Section), QString::fromUtf8(w.Key), "<none>"),
+                      QString::fromUtf8(w.Value));
+        }
+    }
 }

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+// The grace for a busy GUI thread in these tests, far shorter than the programs' own.
+constexpr std::chrono::milliseconds TestGrace(300);
+
 // The end of the session must end the program also when its GUI thread is busy and never returns
 // to the event loop (a blocking call, a long computation): a program that ignores it is killed
 // later by the session without any clean-up at all.
@@ -13,6 +16,7 @@ TEST(TerminationSignalsDeathTest, TheFirstSignalEndsABusyProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
+            SetBusyGrace(TestGrace);
             QuitOnTerminationSignals();
             std::raise(SIGTERM);
             // Busy far longer than the grace the handling gives, never back in the event loop.
@@ -30,11 +34,12 @@ TEST(TerminationSignalsDeathTest, AnIdleProgramEndsThroughItsEventLoop) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
+            SetBusyGrace(TestGrace);
             QuitOnTerminationSignals();
             std::raise(SIGTERM);
             const int code = QCoreApplication::exec();
             // The clean-up after the loop may take longer than the grace for a busy thread.
-            std::this_thread::sleep_for(std::chrono::seconds(7));
+            std::this_thread::sleep_for(TestGrace * 4);
             std::exit(code == 0 ? 3 : 4);
         },
         testing::ExitedWithCode(3), "");

@@ -358,6 +358,9 @@ TEST(ScreenCam, DestroyingWhileRecordingCompletesTheFile) {
     EXPECT_EQ(rig.Log->Closed, 1);
 }
 
+// The recorder's wait for a worker that does not end, in the tests that need it to run out.
+constexpr int GivingUpWaitMs = 300;
+
 TEST(ScreenCam, AWorkerThatOutlivesItsRecorderRaisesNoEventNamingIt) {
     TRig rig;
     std::atomic<bool> hold{false};
@@ -373,6 +376,7 @@ TEST(ScreenCam, AWorkerThatOutlivesItsRecorderRaisesNoEventNamingIt) {
     std::atomic<int> stopsNamingTheRecorder{0};
     {
         TScreenCam cam(nullptr, rig.Seams());
+        cam.WorkerWaitMs = GivingUpWaitMs;
         cam.OnStop = [&](TScreenCam* sender) {
             if (sender) ++stopsNamingTheRecorder;
         };
@@ -395,12 +399,13 @@ TEST(ScreenCam, TheRecorderGoesOnlyAfterAnEventUnderWayHasReturned) {
     TRig rig;
     std::atomic<bool> inHandler{false}, recorderGone{false}, goneDuringTheHandler{false}, handled{false};
     auto* cam = new TScreenCam(nullptr, rig.Seams());
+    cam->WorkerWaitMs = GivingUpWaitMs;
     QObject::connect(cam, &QObject::destroyed, [&] { recorderGone = true; });
     cam->OnStart = [&](TScreenCam* sender) {
         inHandler = true;
         // A handler slower than every wait of the recorder's end, still using its recorder.
         const auto until =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(2 * TScreenCam::WorkerWaitMs + 1000);
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(2 * GivingUpWaitMs + 1000);
         while (std::chrono::steady_clock::now() < until && !recorderGone.load())
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         goneDuringTheHandler = recorderGone.load();

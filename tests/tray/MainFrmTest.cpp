@@ -286,6 +286,24 @@ TEST_F(MainFrmTest, AKeyHeldElsewhereIsReportedAndTheProgramGoesOnWithoutIt) {
     EXPECT_TRUE(Messages.empty());
 }
 
+// Without a tray the user learns what still works: the hot keys as configured, and how to end the
+// program.
+TEST_F(MainFrmTest, TheNoTrayNoticeNamesTheConfiguredHotKeysAndTheWayToEnd) {
+    WriteSetting("HotKey", "Shift+Alt+A");
+    WriteSetting("HotKey3", "");
+    auto form = Make();
+    const QString notice = form->NoTrayNotice();
+    EXPECT_TRUE(notice.contains("No system tray")) << notice.toStdString();
+    EXPECT_TRUE(notice.contains("Shift+Alt+A annotates the screen")) << notice.toStdString();
+    EXPECT_TRUE(notice.contains("Shift+Ctrl+Y starts and stops a capture.")) << notice.toStdString();
+    EXPECT_FALSE(notice.contains("pauses")) << "a cleared key is no hot key: " << notice.toStdString();
+    EXPECT_FALSE(notice.contains("Shift+Ctrl+W")) << notice.toStdString();
+    EXPECT_TRUE(notice.contains(QString("kill %1").arg(QCoreApplication::applicationPid())))
+        << notice.toStdString();
+    EXPECT_TRUE(notice.contains("icon appears")) << notice.toStdString();
+    EXPECT_TRUE(Messages.empty()) << "the form itself shows no box for it";
+}
+
 TEST_F(MainFrmTest, HotKeysDispatchByTheirIdentifier) {
     auto form = Make();
     form->WMHotKey(TMainFrm::HotKeyId3); // pause while idle: nothing
@@ -621,6 +639,8 @@ TEST_F(MainFrmTest, ANewCaptureRightAfterAStopWaitsForTheFirstFile) {
 
 TEST_F(MainFrmTest, AFirstFileThatDoesNotCompleteInTimeIsToldAndNothingStarts) {
     auto form = Make();
+    // The wait for the first file runs out here: a short one rather than the users' five seconds.
+    form->Recorder()->WorkerWaitMs = 300;
     StartCapture(*form, Path("one.avi"));
     ASSERT_TRUE(WaitUntil([&] { return !Files->Snapshot().isEmpty(); }, Deadline));
     {
