@@ -1,8 +1,8 @@
 #include "FramoryIcon.h"
 
+#include "platform/IconPainting.h"
+
 #include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
 
 namespace {
 
@@ -12,8 +12,7 @@ constexpr double DesignGrid = 32.0;
 } // namespace
 
 QImage FramoryIconImage(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = TransparentIcon(size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / DesignGrid, size / DesignGrid);
@@ -43,19 +42,10 @@ QImage FramoryIconImage(int size) {
         p.setBrush(i == 1 ? sky : sky.lighter(125));
         p.drawRect(frame);
     }
-    QPainterPath stroke;
-    stroke.moveTo(12.6, 18.6);
-    stroke.cubicTo(14.2, 13.5, 16.2, 19.5, 17.6, 14.6);
-    stroke.lineTo(19.6, 13.8);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(0xFF, 0xE0, 0x20), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPath(stroke);
+    DrawPenStroke(p, {12.6, 18.6}, {14.2, 13.5}, {16.2, 19.5}, {17.6, 14.6}, {19.6, 13.8}, 1.6);
     return image;
 }
 
 QIcon FramoryIcon() {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128})
-        icon.addPixmap(QPixmap::fromImage(FramoryIconImage(size)));
-    return icon;
+    return IconInAllSizes(FramoryIconImage);
 }

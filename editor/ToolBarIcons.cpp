@@ -1,5 +1,7 @@
 #include "ToolBarIcons.h"
 
+#include "platform/IconPainting.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -35,8 +37,7 @@ void Magnifier(QPainter& p, bool plus) {
 } // namespace
 
 QIcon Icon(TIcon icon) {
-    QImage image(IconSize, IconSize, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = TransparentIcon(IconSize);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);

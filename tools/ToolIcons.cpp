@@ -1,6 +1,7 @@
 #include "tools/ToolIcons.h"
 
 #include "platform/Canvas.h"
+#include "platform/IconPainting.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -14,12 +15,6 @@ const QColor Accent(0, 0, 160);
 // A chosen tool sits in a pressed, lit square, as a button that is down.
 const QColor ChosenFace(255, 236, 160);
 const QColor ChosenFrame(128, 96, 0);
-
-QImage Blank() {
-    QImage image(IconSize, IconSize, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
 
 void DrawChosenFace(QPainter& p) {
     p.setPen(ChosenFrame);
@@ -164,7 +159,7 @@ int PlainOf(int chosenIndex) {
 } // namespace
 
 QImage Image(int index) {
-    QImage image = Blank();
+    QImage image = TransparentIcon(IconSize);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const int plain = PlainOf(index);

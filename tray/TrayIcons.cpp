@@ -1,7 +1,9 @@
 #include "TrayIcons.h"
 
+#include "platform/IconPainting.h"
+
 #include <QPainter>
-#include <QPainterPath>
+#include <QPixmap>
 
 namespace {
 
@@ -9,14 +11,8 @@ constexpr int IconSize = 32;
 const QColor CaptureRed(0xD0, 0x10, 0x10);
 const QColor StopBlue(0x10, 0x30, 0xD0);
 
-QImage Blank(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 QImage CaptureIcon(const QString& name) {
-    QImage image = Blank(IconSize);
+    QImage image = TransparentIcon(IconSize);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1));
@@ -38,7 +34,7 @@ QImage CaptureIcon(const QString& name) {
 } // namespace
 
 QImage ApplicationIconImage(int size) {
-    QImage image = Blank(size);
+    QImage image = TransparentIcon(size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 32.0, size / 32.0);
@@ -49,21 +45,12 @@ QImage ApplicationIconImage(int size) {
     p.setBrush(QColor(0x60, 0x60, 0x60));
     p.drawRect(QRectF(12, 24, 8, 3));
     p.drawRect(QRectF(8, 27, 16, 2));
-    QPainterPath stroke;
-    stroke.moveTo(6, 18);
-    stroke.cubicTo(10, 8, 14, 20, 18, 11);
-    stroke.lineTo(26, 9);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(0xFF, 0xE0, 0x20), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPath(stroke);
+    DrawPenStroke(p, {6, 18}, {10, 8}, {14, 20}, {18, 11}, {26, 9}, 2.5);
     return image;
 }
 
 QIcon ApplicationIcon() {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128})
-        icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
-    return icon;
+    return IconInAllSizes(ApplicationIconImage);
 }
 
 QIcon TrayIconResource(const QString& name) {
