@@ -1,5 +1,6 @@
 #include "X11ScreenGrabber.h"
 
+#include "OpaquePixels.h"
 #include "X11Connection.h"
 
 #include <X11/Xlib.h>
@@ -49,23 +50,6 @@ unsigned long ReadPixel(const uchar* p, int bytes, bool msbFirst) {
     for (int i = 0; i < bytes; ++i)
         v |= static_cast<unsigned long>(p[msbFirst ? i : bytes - 1 - i]) << (8 * (bytes - 1 - i));
     return v;
-}
-
-// The server leaves the pad byte undefined; Format_RGB32 wants it at 0xFF. This pass over every
-// pixel costs more than the server's copy into shared memory, so it goes four pixels at a step (the
-// compiler's cost model at -O2 does not do so by itself for a loop of unknown length).
-void CopyOpaque(const uint32_t* in, uint32_t* out, size_t count) {
-    using Four = uint32_t __attribute__((vector_size(16)));
-    constexpr Four opaque = {0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u};
-    size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        Four v;
-        std::memcpy(&v, in + i, sizeof v);
-        v |= opaque;
-        std::memcpy(out + i, &v, sizeof v);
-    }
-    for (; i < count; ++i)
-        out[i] = in[i] | 0xFF000000u;
 }
 
 // Into reuse when that is a picture of the same size that nobody else holds.

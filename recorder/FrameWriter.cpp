@@ -27,13 +27,7 @@ TFrameWriter::TOutcome TFrameWriter::Collect() {
         // The thread has not begun the frame: on a machine too busy to give it a core since the frame
         // was handed over, waiting for one would only add that wait to the loop's. The frame is taken
         // back and written here; the thread, finding no work when it wakes, leaves the sink alone.
-        Work = false;
-        TOutcome outcome;
-        outcome.Block = std::move(Block);
-        const int position = Position;
-        lock.unlock();
-        Write(position, outcome);
-        return outcome;
+        return WriteHandedFrame(lock);
     }
     Wake.wait(lock, [&] { return Done; });
     Done = false;
@@ -56,12 +50,18 @@ void TFrameWriter::EndThread() {
     Thread.join();
 }
 
-void TFrameWriter::Write(int position, TOutcome& outcome) {
+TFrameWriter::TOutcome TFrameWriter::WriteHandedFrame(std::unique_lock<std::mutex>& lock) {
+    Work = false;
+    TOutcome outcome;
+    outcome.Block = std::move(Block);
+    const int position = Position;
+    lock.unlock();
     try {
         outcome.Result = Sink->Write(position, outcome.Block);
     } catch (...) {
         outcome.Error = std::current_exception();
     }
+    return outcome;
 }
 
 void TFrameWriter::Run() {
@@ -70,12 +70,7 @@ void TFrameWriter::Run() {
         // A frame handed over before the end is still written: Quit only ends an idle writer.
         Wake.wait(lock, [&] { return Work || Quit; });
         if (!Work) return;
-        Work = false;
-        TOutcome outcome;
-        outcome.Block = std::move(Block);
-        const int position = Position;
-        lock.unlock();
-        Write(position, outcome);
+        TOutcome outcome = WriteHandedFrame(lock);
         lock.lock();
         Outcome = std::move(outcome);
         Done = true;

@@ -49,7 +49,8 @@ public:
 private:
     void Run();
     void EndThread();
-    void Write(int position, TOutcome& outcome);
+    // Takes the handed frame (M held) and writes it with M released; M stays released on return.
+    TOutcome WriteHandedFrame(std::unique_lock<std::mutex>& lock);
 
     std::unique_ptr<TRecordingSink> Sink;
     // Only the loop's thread reads and writes this.

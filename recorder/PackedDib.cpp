@@ -1,5 +1,7 @@
 #include "recorder/PackedDib.h"
 
+#include "platform/OpaquePixels.h"
+
 #include <array>
 #include <cstring>
 #include <limits>
@@ -102,21 +104,7 @@ void ConvertRow(const std::uint32_t* src, std::uint8_t* dst, int width, int bits
         // The unused top byte is set to 0xFF whatever the source held (a screen grab may leave it 0):
         // readers that take 32-bit rows as having alpha (FFmpeg does) would otherwise show the frame
         // transparent.
-        // Four pixels at a time: the compiler does not vectorise the plain loop itself (it cannot rule
-        // out that the rows overlap), and this row copy is, at 3840 x 2160, a good part of a frame's cost.
-        using Four = std::uint32_t __attribute__((vector_size(16)));
-        constexpr Four opaque = {0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u};
-        int x = 0;
-        for (; x + 4 <= width; x += 4) {
-            Four v;
-            std::memcpy(&v, src + x, sizeof v);
-            v |= opaque;
-            std::memcpy(dst + std::size_t(x) * 4, &v, sizeof v);
-        }
-        for (; x < width; ++x) {
-            const std::uint32_t v = src[x] | 0xFF000000u;
-            std::memcpy(dst + std::size_t(x) * 4, &v, sizeof v);
-        }
+        CopyOpaque(src, dst, std::size_t(width));
         break;
     }
     case 24:
