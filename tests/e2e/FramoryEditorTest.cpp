@@ -60,28 +60,8 @@ protected:
         return WaitUntil([&] { return FramedPosition(Window(title), count) == position; }, 60000);
     }
 
-    // Clicks the n-th word of the menu bar (0 "File", 1 "Edit", 2 "View", 3 "Help"), found as a run of
-    // columns with text in the window's top strip.
-    void ClickMenu(const QRect& window, int word) {
-        const QImage strip = Desktop.Screenshot().copy(window.x(), window.y(), window.width(), 22);
-        std::vector<std::pair<int, int>> words;
-        int start = -1, last = -100;
-        for (int x = 0; x < strip.width(); ++x) {
-            bool ink = false;
-            for (int y = 0; y < strip.height() && !ink; ++y)
-                ink = qGray(strip.pixel(x, y)) < 100;
-            if (!ink) continue;
-            if (x - last > 6) {
-                if (start >= 0) words.push_back({start, last});
-                start = x;
-            }
-            last = x;
-        }
-        if (start >= 0) words.push_back({start, last});
-        ASSERT_GT(int(words.size()), word);
-        const int x = window.x() + (words[word].first + words[word].second) / 2;
-        Desktop.Xdotool(QString("mousemove %1 %2 click 1").arg(x).arg(window.y() + 11));
-    }
+    // Clicks the n-th word of the menu bar (0 "File", 1 "Edit", 2 "View", 3 "Help").
+    void ClickMenu(const QRect& window, int word) { ASSERT_TRUE(ClickMenuWord(Desktop, window, word)); }
 
     // The toolbar button whose picture holds the colour (its edges are smoothed), on the screen.
     std::optional<QPoint> ButtonOfColour(const QRect& window, QRgb colour) const {

@@ -81,15 +81,6 @@ protected:
     }
     bool StrokeShown(int y) const { return DarkPixels(Desktop.Screenshot(), y, 610, 890) > 200; }
     bool StrokeGone(int y) const { return DarkPixels(Desktop.Screenshot(), y, 610, 890) == 0; }
-
-    int PopupCount() const {
-        int n = 0;
-        for (const TXWindow& w : ViewableWindows(Desktop.Display()))
-            if (w.TopLevel && w.OverrideRedirect && w.Class.compare("Tavelin", Qt::CaseInsensitive) == 0 &&
-                w.Geometry.height() > 60)
-                ++n;
-        return n;
-    }
 };
 
 // One dialog the drawing window opens: how it is opened, then each window that comes and the keys
@@ -432,24 +423,7 @@ protected:
     // Clicks the n-th word of the menu bar (0 "File", 1 "Edit", 2 "View", 3 "Help").
     void ClickMenu(int word) {
         const QRect window = Named(EditorCaption)->Geometry;
-        const QImage strip = Desktop.Screenshot().copy(window.x(), window.y(), window.width(), 22);
-        std::vector<std::pair<int, int>> words;
-        int start = -1, last = -100;
-        for (int x = 0; x < strip.width(); ++x) {
-            bool ink = false;
-            for (int y = 0; y < strip.height() && !ink; ++y)
-                ink = qGray(strip.pixel(x, y)) < 100;
-            if (!ink) continue;
-            if (x - last > 6) {
-                if (start >= 0) words.push_back({start, last});
-                start = x;
-            }
-            last = x;
-        }
-        if (start >= 0) words.push_back({start, last});
-        ASSERT_GT(int(words.size()), word);
-        const int x = window.x() + (words[word].first + words[word].second) / 2;
-        Desktop.Xdotool(QString("mousemove %1 %2 click 1").arg(x).arg(window.y() + 11));
+        ASSERT_TRUE(ClickMenuWord(Desktop, window, word));
     }
 
     TDesktopSession Desktop{1024, 768};

@@ -246,3 +246,25 @@ bool OpenThroughDialog(const TDesktopSession& desktop, const QString& window, co
     desktop.Xdotool("key Return");
     return true;
 }
+
+bool ClickMenuWord(const TDesktopSession& desktop, const QRect& window, int word) {
+    const QImage strip = desktop.Screenshot().copy(window.x(), window.y(), window.width(), 22);
+    std::vector<std::pair<int, int>> words;
+    int start = -1, last = -100;
+    for (int x = 0; x < strip.width(); ++x) {
+        bool ink = false;
+        for (int y = 0; y < strip.height() && !ink; ++y)
+            ink = qGray(strip.pixel(x, y)) < 100;
+        if (!ink) continue;
+        if (x - last > 6) {
+            if (start >= 0) words.push_back({start, last});
+            start = x;
+        }
+        last = x;
+    }
+    if (start >= 0) words.push_back({start, last});
+    if (int(words.size()) <= word) return false;
+    const int x = window.x() + (words[word].first + words[word].second) / 2;
+    desktop.Xdotool(QString("mousemove %1 %2 click 1").arg(x).arg(window.y() + 11));
+    return true;
+}

@@ -45,6 +45,10 @@ QString ClipboardText(const QString& display);
 // its path; false when the window or its dialog does not show.
 bool OpenThroughDialog(const TDesktopSession& desktop, const QString& window, const QString& file);
 
+// Clicks the n-th word of a window's menu bar (0 "File", 1 "Edit", ...), found as a run of columns with
+// text in the window's top strip; false when the bar shows fewer words.
+bool ClickMenuWord(const TDesktopSession& desktop, const QRect& window, int word);
+
 // Holds a key with modifiers on the root window for as long as it lives, as another program that
 // took a global hot key first would.
 class TForeignKeyGrab {

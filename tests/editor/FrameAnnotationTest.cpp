@@ -12,6 +12,7 @@
 #include "platform/ShortCut.h"
 #include "platform/ShortCutDispatcher.h"
 #include "platform/WinMath.h"
+#include "support/TestPictureAvi.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -29,16 +29,6 @@
 #include <vector>
 
 namespace {
-
-// Frames of ffmpeg's test picture, stored uncompressed so that every pixel is known.
-bool MakeAvi(const QString& file, int frames) {
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg",
-                 {"-v", "error", "-y", "-nostdin", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=10",
-                  "-frames:v", QString::number(frames), "-c:v", "rawvideo", "-pix_fmt", "bgr24", file});
-    return ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
-           ffmpeg.exitCode() == 0;
-}
 
 int ZoomIndex(int percent) {
     const auto& table = PageGeometry::ZoomTable;
@@ -61,7 +51,7 @@ protected:
     QString Avi() const { return Dir.path() + "/five.avi"; }
 
     void SetUp() override {
-        ASSERT_TRUE(MakeAvi(Avi(), 5));
+        ASSERT_TRUE(WriteTestPictureAvi(Avi(), 5));
         QDir().mkpath(Dir.path() + "/prog");
         Open({Avi()});
     }

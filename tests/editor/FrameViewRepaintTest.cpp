@@ -4,6 +4,7 @@
 #include "editor/ScaledSteps.h"
 #include "model/DrawSteps.h"
 #include "platform/MessageHandlerScope.h"
+#include "support/TestPictureAvi.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,22 +12,12 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPainter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
 
 namespace {
-
-bool MakeAvi(const QString& file, int frames) {
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg",
-                 {"-v", "error", "-y", "-nostdin", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=10",
-                  "-frames:v", QString::number(frames), "-c:v", "rawvideo", "-pix_fmt", "bgr24", file});
-    return ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
-           ffmpeg.exitCode() == 0;
-}
 
 class FrameViewRepaint : public ::testing::Test {
 protected:
@@ -36,7 +27,7 @@ protected:
 
     void SetUp() override {
         const QString avi = Dir.path() + "/three.avi";
-        ASSERT_TRUE(MakeAvi(avi, 3));
+        ASSERT_TRUE(WriteTestPictureAvi(avi, 3));
         QDir().mkpath(Dir.path() + "/prog");
         Form =
             std::make_unique<TFrmMain>(Dir.path() + "/Framory.ini", Dir.path() + "/prog/", QStringList{avi});

@@ -151,6 +151,26 @@ bool WaitForPositions(TRig& rig, size_t count) {
     return WaitUntil([&] { return rig.Positions().size() >= count; }, 5000);
 }
 
+// What a recording that ends by itself leaves behind, seen before its recorder goes.
+struct TEndedRecording {
+    QString Error;
+    uint8_t State = 0;
+    int FramesWritten = 0;
+};
+
+// Records with the rig until the worker ends the recording by itself.
+void RecordUntilItEnds(TRig& rig, TEndedRecording& ended) {
+    QString error;
+    TScreenCam cam(nullptr, rig.Seams());
+    cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
+    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return !cam.IsWorking(); }, 5000));
+    ASSERT_TRUE(cam.WaitForWorker(1000));
+    ended.Error = error;
+    ended.State = cam.RecordingState();
+    ended.FramesWritten = cam.FramesWritten();
+}
+
 } // namespace
 
 TEST(RecordAvi, PositionsRoundHalvesToEven) {
@@ -426,14 +446,10 @@ TEST(ScreenCam, AnExceptionInTheWorkerEndsTheRecordingWithAnError) {
         if (pass == 3) throw std::bad_alloc();
         return false;
     };
-    TScreenCam cam(nullptr, rig.Seams());
-    QString error;
-    cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
-    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !cam.IsWorking(); }, 5000));
-    ASSERT_TRUE(cam.WaitForWorker(1000));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
+    TEndedRecording ended;
+    ASSERT_NO_FATAL_FAILURE(RecordUntilItEnds(rig, ended));
+    EXPECT_FALSE(ended.Error.isEmpty());
+    EXPECT_EQ(ended.State, TScreenCam::Stopped);
     EXPECT_EQ(rig.Positions().size(), 2u);
 }
 
@@ -676,14 +692,10 @@ TEST(ScreenCam, AnExceptionInAWriteEndsTheRecordingWithAnError) {
         if (position == 2) throw std::bad_alloc();
         return false;
     };
-    TScreenCam cam(nullptr, rig.Seams());
-    QString error;
-    cam.OnError = [&](TScreenCam*, const QString& msg) { error = msg; };
-    ASSERT_TRUE(cam.StartRecording(nullptr, "/tmp/x.avi"));
-    ASSERT_TRUE(WaitUntil([&] { return !cam.IsWorking(); }, 5000));
-    ASSERT_TRUE(cam.WaitForWorker(1000));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(cam.RecordingState(), TScreenCam::Stopped);
+    TEndedRecording ended;
+    ASSERT_NO_FATAL_FAILURE(RecordUntilItEnds(rig, ended));
+    EXPECT_FALSE(ended.Error.isEmpty());
+    EXPECT_EQ(ended.State, TScreenCam::Stopped);
     EXPECT_EQ(rig.Positions(), std::vector<int>({0, 1}));
-    EXPECT_EQ(cam.FramesWritten(), 2);
+    EXPECT_EQ(ended.FramesWritten, 2);
 }
