@@ -38,7 +38,7 @@ public:
                 // Only arithmetic here: the child of a process that may have threads must not take locks.
                 volatile unsigned long spin = 0;
                 for (;;)
-                    ++spin;
+                    spin = spin + 1;
             }
             if (pid > 0) Children.push_back(pid);
         }
