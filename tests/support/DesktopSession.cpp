@@ -58,20 +58,18 @@ bool TDesktopSession::StartWindowManager() {
     env.insert("XDG_CONFIG_HOME", ConfigHome() + "/wm");
     WindowManager = StartOnDisplay(Display(), "openbox", {"--sm-disable"}, env);
     if (!WindowManager) return false;
-    return WaitUntil(
-        [&] {
-            QByteArray out;
-            return RunOnDisplay(Display(), "xprop -root _NET_SUPPORTING_WM_CHECK", &out) == 0 &&
-                   out.contains("window id");
-        },
-        10000);
+    return WaitUntil([&] {
+        QByteArray out;
+        return RunOnDisplay(Display(), "xprop -root _NET_SUPPORTING_WM_CHECK", &out) == 0 &&
+               out.contains("window id");
+    });
 }
 
 bool TDesktopSession::StartOtherWindow() {
     OtherWindow = StartOnDisplay(Display(), "xclock", {"-geometry", "400x400+100+100"},
                                  QProcessEnvironment::systemEnvironment());
     if (!OtherWindow) return false;
-    return WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; }, 10000);
+    return WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; });
 }
 
 bool TDesktopSession::StartTray() {
@@ -82,7 +80,7 @@ bool TDesktopSession::StartTray() {
     Tray->start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
                            "--heighttype", "pixel", "--height", "32", "--SetDockType", "true"});
     if (!Tray->waitForStarted(5000)) return false;
-    return WaitUntil([&] { return Xdotool("search --classname trayer") == 0; }, 5000);
+    return WaitUntil([&] { return Xdotool("search --classname trayer") == 0; });
 }
 
 QProcess* TDesktopSession::Launch(const QString& program, const QStringList& args) {
