@@ -69,7 +69,14 @@ bool TDesktopSession::StartOtherWindow() {
     OtherWindow = StartOnDisplay(Display(), "xclock", {"-geometry", "400x400+100+100"},
                                  QProcessEnvironment::systemEnvironment());
     if (!OtherWindow) return false;
-    return WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; });
+    // Started just after the window manager, the window is sometimes left unmapped, its map request
+    // lost by the manager while it was still starting (seen with eight sessions started at once): the
+    // window is then mapped again.
+    return WaitUntil([&] {
+        if (WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; }, 5000)) return true;
+        Xdotool("search --class xclock windowmap");
+        return false;
+    });
 }
 
 bool TDesktopSession::StartTray() {
