@@ -30,15 +30,18 @@ start=$(date +%s)
 configure_and_build build-asan "address;undefined"
 built=$(date +%s)
 (cd build-asan && ctest --output-on-failure --parallel "$jobs" --timeout 600 -LE '^e2e$')
+unit=$(date +%s)
 # The end-to-end tests run whole programs, which allocate far more: with the slow unwinder at every
 # allocation they take minutes per window and miss their deadlines. Their leaks of libraries are still
-# found through the frames the fast unwinder sees.
+# found through the frames the fast unwinder sees. The longest of them count as several processors
+# (tests/CMakeLists.txt), so fewer run beside them.
 (cd build-asan && ASAN_OPTIONS="${ASAN_OPTIONS/fast_unwind_on_malloc=0/fast_unwind_on_malloc=1}" \
   ctest --output-on-failure --parallel "$jobs" --timeout 600 -L '^e2e$' \
   -E '^TavelinTray\.TheOptionsWindowWritesItsKeysOnOkAndNothingOnCancel$')
 # That one test types a path into Qt's file dialog, whose completer takes keys typed while a build this
 # slow is still drawing it; it runs in the ordinary build, and its code runs here in the other tests.
-echo "sanitize: address and undefined: build $((built - start)) s, tests $(( $(date +%s) - built )) s"
+echo "sanitize: address and undefined: build $((built - start)) s, tests $((unit - built)) s," \
+  "end-to-end tests $(($(date +%s) - unit)) s"
 
 unset ASAN_OPTIONS LSAN_OPTIONS
 # Tests start helper programs from threaded processes; the child only execs, so it may go on.

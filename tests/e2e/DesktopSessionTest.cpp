@@ -24,13 +24,10 @@ TEST(DesktopSession, AWindowManagerManagesAnotherProgramsWindow) {
     ASSERT_EQ(desktop.Xdotool("search --onlyvisible --class xclock", &id), 0);
     // A managed window is told the size of the frame the window manager put around it.
     QByteArray extents;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            RunOnDisplay(desktop.Display(),
-                         "xprop -id " + QString::fromLatin1(id.split('\n').first()) + " _NET_FRAME_EXTENTS",
-                         &extents);
-            return extents.contains("=");
-        },
-        10000))
-        << extents.constData();
+    EXPECT_TRUE(WaitUntil([&] {
+        RunOnDisplay(desktop.Display(),
+                     "xprop -id " + QString::fromLatin1(id.split('\n').first()) + " _NET_FRAME_EXTENTS",
+                     &extents);
+        return extents.contains("=");
+    })) << extents.constData();
 }

@@ -240,11 +240,20 @@ bool OpenThroughDialog(const TDesktopSession& desktop, const QString& window, co
     };
     if (!keyIn(window, "ctrl+o")) return false;
     if (!WaitUntil([&] { return !TopLevelsNamed(desktop.Display(), "Open").empty(); })) return false;
-    QThread::msleep(300);
-    if (!keyIn("Open", "ctrl+a")) return false;
-    desktop.Xdotool("type --delay 20 '" + file + "'");
-    desktop.Xdotool("key Return");
-    return true;
+    // On a loaded machine the dialog's name completer can take keys typed while it comes up, and the
+    // dialog then stays, or says that no such file exists in a box of the same caption, which Return
+    // answers: the name is typed again while a window of that caption stays. The dialog goes within a
+    // second of the Return even in the sanitizer build on a loaded machine.
+    constexpr int DialogGoneMs = 20000;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QThread::msleep(300);
+        if (!keyIn("Open", "ctrl+a")) return attempt > 0;
+        desktop.Xdotool("type --delay 20 '" + file + "'");
+        desktop.Xdotool("key Return");
+        if (WaitUntil([&] { return TopLevelsNamed(desktop.Display(), "Open").empty(); }, DialogGoneMs))
+            return true;
+    }
+    return false;
 }
 
 bool ClickMenuWord(const TDesktopSession& desktop, const QRect& window, int word) {

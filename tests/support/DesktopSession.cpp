@@ -58,18 +58,17 @@ bool TDesktopSession::StartWindowManager() {
     env.insert("XDG_CONFIG_HOME", ConfigHome() + "/wm");
     WindowManager = StartOnDisplay(Display(), "openbox", {"--sm-disable"}, env);
     if (!WindowManager) return false;
-    return WaitUntil(
-        [&] {
-            QByteArray out;
-            return RunOnDisplay(Display(), "xprop -root _NET_SUPPORTING_WM_CHECK", &out) == 0 &&
-                   out.contains("window id");
-        },
-        10000);
+    return WaitUntil([&] {
+        QByteArray out;
+        return RunOnDisplay(Display(), "xprop -root _NET_SUPPORTING_WM_CHECK", &out) == 0 &&
+               out.contains("window id");
+    });
 }
 
 bool TDesktopSession::StartOtherWindow() {
     // Openbox announces itself before it has finished starting, and a window that asks to be mapped
-    // in between can be lost by it and stay unmapped (seen): the program is started again then.
+    // in between can be lost by it and stay unmapped (seen, most often with several sessions started
+    // at once): the window is mapped again, and failing that the program is started again.
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (OtherWindow) {
             OtherWindow->kill();
@@ -78,8 +77,15 @@ bool TDesktopSession::StartOtherWindow() {
         OtherWindow = StartOnDisplay(Display(), "xclock", {"-geometry", "400x400+100+100"},
                                      QProcessEnvironment::systemEnvironment());
         if (!OtherWindow) return false;
-        if (WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; }, 10000))
-            return true;
+        const bool shown = WaitUntil(
+            [&] {
+                if (WaitUntil([&] { return Xdotool("search --onlyvisible --class xclock") == 0; }, 5000))
+                    return true;
+                Xdotool("search --class xclock windowmap");
+                return false;
+            },
+            30000);
+        if (shown) return true;
     }
     return false;
 }
@@ -92,7 +98,7 @@ bool TDesktopSession::StartTray() {
     Tray->start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
                            "--heighttype", "pixel", "--height", "32", "--SetDockType", "true"});
     if (!Tray->waitForStarted(5000)) return false;
-    return WaitUntil([&] { return Xdotool("search --classname trayer") == 0; }, 5000);
+    return WaitUntil([&] { return Xdotool("search --classname trayer") == 0; });
 }
 
 bool TDesktopSession::SetScreenSize(int width, int height) {

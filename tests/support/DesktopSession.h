@@ -70,6 +70,8 @@ private:
 // survives every expose; false when the display cannot be opened.
 bool PaintRootWindow(const QString& displayName, const QImage& picture);
 
-// Polls a condition while the event loop runs. The default deadline is generous: a loaded machine or
-// a sanitizer slows the programs under test far more than the test, and only a failure waits it out.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30000);
+// Polls a condition while the event loop runs. The default deadline, two minutes, is generous: a loaded
+// machine or a sanitizer slows the programs under test far more than the test (a wait of under a
+// second on a quiet machine took tens of seconds in the sanitizer build beside other builds), and only
+// a failure waits it out.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 120000);
