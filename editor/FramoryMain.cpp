@@ -5,6 +5,7 @@
 #include "platform/Help.h"
 #include "platform/MainForm.h"
 #include "platform/MessageDlg.h"
+#include "platform/TerminationSignals.h"
 #include "settings/IniFileName.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     qunsetenv("QT_SCREEN_SCALE_FACTORS");
 
     TGuardedApplication app(argc, argv);
+    IgnoreBrokenPipes();
     InitIniFileName();
     RegisterCursorFormat();
     // Every window, the about box's picture and the window manager's task list show it.

@@ -64,7 +64,12 @@ void SetBusyGrace(std::chrono::milliseconds grace) {
     BusyGrace = grace;
 }
 
+void IgnoreBrokenPipes() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
 void QuitOnTerminationSignals() {
+    IgnoreBrokenPipes();
     if (SignalSockets[0] >= 0 || !QCoreApplication::instance()) return;
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, SignalSockets) != 0) return;
     fcntl(SignalSockets[0], F_SETFL, O_NONBLOCK);

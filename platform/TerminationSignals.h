@@ -14,3 +14,8 @@ void QuitOnTerminationSignals();
 // seconds unless changed. Tests of that end shorten it rather than sit through it; call it before
 // QuitOnTerminationSignals.
 void SetBusyGrace(std::chrono::milliseconds grace);
+
+// A write to a connection whose other end has gone (the X server's, above all) answers an error
+// instead of ending the process with SIGPIPE: the program then takes the loss as its own and ends
+// through its clean-up, so a recording under way is completed. QuitOnTerminationSignals calls it.
+void IgnoreBrokenPipes();

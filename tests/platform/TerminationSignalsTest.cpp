@@ -1,10 +1,13 @@
 #include "platform/TerminationSignals.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 // The grace for a busy GUI thread in these tests, far shorter than the programs' own.
 constexpr std::chrono::milliseconds TestGrace(300);
@@ -43,4 +46,22 @@ TEST(TerminationSignalsDeathTest, AnIdleProgramEndsThroughItsEventLoop) {
             std::exit(code == 0 ? 3 : 4);
         },
         testing::ExitedWithCode(3), "");
+}
+
+// The X server going away closes the program's connection under it: a write there must answer an
+// error, which ends the program through its clean-up, not SIGPIPE, which ends it with none.
+TEST(TerminationSignalsDeathTest, AWriteToAConnectionThatIsGoneAnswersAnError) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::signal(SIGPIPE, SIG_DFL);
+            QuitOnTerminationSignals();
+            int ends[2];
+            if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) std::exit(2);
+            ::close(ends[1]);
+            const char byte = 0;
+            const bool refused = ::write(ends[0], &byte, 1) < 0 && errno == EPIPE;
+            std::exit(refused ? 0 : 3);
+        },
+        testing::ExitedWithCode(0), "");
 }
